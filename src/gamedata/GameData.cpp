@@ -1,0 +1,1 @@
+#include "gamedata/GameData.h"

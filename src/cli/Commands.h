@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "gamedata/GameData.h"
+
+namespace vh {
+
+// The commands of vhradio as plain functions over loaded game data, so that
+// tests can run them without a process. Each returns the exit status and
+// writes its one-line failure message to `err`.
+namespace cli {
+
+constexpr int kOk = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+// A station named by index (0-15) or by pakName, case as stored.
+std::optional<int> parseStation(const StationTable& table, const std::string& text);
+
+int listStations(const GameData& data, std::ostream& out);
+int listClips(const GameData& data, const std::string& station, std::ostream& out, std::ostream& err);
+int decodeClip(GameData& data, const std::string& station, const std::string& clip,
+               const std::filesystem::path& outPath, std::ostream& err);
+
+// A plain 16-bit stereo WAV header for `frames` frames at `rate`.
+void writeWavHeader(uint8_t header[44], uint32_t rate, uint32_t frames);
+
+}  // namespace cli
+}  // namespace vh

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "playlist/Playlist.h"
+#include "support/TestCatalogue.h"
+
+namespace vh {
+namespace {
+
+struct RecordingView : ViewHooks {
+    std::vector<std::string> calls;
+    void invalidate() override { calls.push_back("invalidate"); }
+    void drawTransportNow(bool clear) override { calls.push_back(clear ? "transport cleared" : "transport"); }
+    void drawViewNow() override { calls.push_back("view"); }
+};
+
+struct RecordingPlayback : PlaybackControl {
+    std::vector<std::pair<PlaylistTrack*, int32_t>> calls;
+    Playlist* playlist = nullptr;
+    void playTrack(PlaylistTrack* track, int32_t part) override {
+        calls.push_back({track, part});
+        // As the clip player does: the queue is cleared with a (null, 0) report.
+        if (playlist) playlist->reportPosition(nullptr, 0);
+    }
+};
+
+constexpr int kCH = 4;
+
+struct PlaylistFixture : ::testing::Test {
+    test::TestCatalogue catalogue;
+    RecordingView view;
+    RecordingPlayback playback;
+    std::unique_ptr<Playlist> playlist;
+    int songAllTitled, songSecondUntitled, songThreeOutros, chatter;
+
+    void SetUp() override {
+        songAllTitled = catalogue.addSong(kCH, {"Titled", "Band", {"DJ one", "DJ two"}, {"Bye"}});
+        songSecondUntitled = catalogue.addSong(kCH, {"Second", "", {"DJ talk", "", ""}, {"Out", ""}});
+        songThreeOutros = catalogue.addSong(kCH, {"Three", "", {}, {"a", "b", "c"}});
+        chatter = catalogue.add(kCH, {Chatter, "Talk", "", 30});
+        catalogue.load();
+        playlist = std::make_unique<Playlist>(catalogue.data(), &view, &playback);
+        playback.playlist = playlist.get();
+    }
+    const Clip* clip(int index) { return &catalogue.data().table()[kCH].clips[index]; }
+    PlaylistTrack* append(int index) {
+        auto t = playlist->createTrack(kCH, clip(index));
+        PlaylistTrack* raw = playlist->insertBefore(std::move(t), playlist->sentinel());
+        ++playlist->trackCount;
+        return raw;
+    }
+    int listLength() {
+        int n = 0;
+        for (PlaylistTrack* t = playlist->first(); t != playlist->sentinel(); t = t->next) ++n;
+        return n;
+    }
+};
+
+TEST_F(PlaylistFixture, DefaultVariantIsTheFirstWithoutSpeech) {
+    auto a = playlist->createTrack(kCH, clip(songAllTitled));
+    EXPECT_EQ(a->intro, 0);
+    EXPECT_EQ(a->outro, 0);
+    auto b = playlist->createTrack(kCH, clip(songSecondUntitled));
+    EXPECT_EQ(b->intro, 1);
+    EXPECT_EQ(b->outro, 1);
+    auto c = playlist->createTrack(kCH, clip(chatter));
+    EXPECT_EQ(c->intro, 0);
+    playlist->loadTrackAudio(*c, WaitDisplay::None);
+    EXPECT_FALSE(c->introAudio);
+    EXPECT_TRUE(c->mainAudio);
+    EXPECT_FALSE(c->outroAudio);
+    EXPECT_EQ(trackSamples(*c), 30 * 28);
+}
+
+TEST_F(PlaylistFixture, LoadingFetchesTheChosenVariantsWithTheWaitDisplay) {
+    auto t = playlist->createTrack(kCH, clip(songSecondUntitled));
+    playlist->loadTrackAudio(*t, WaitDisplay::FullView);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"view", "transport cleared"}));
+    EXPECT_FALSE(playlist->pleaseWait);
+    ASSERT_TRUE(t->introAudio && t->mainAudio && t->outroAudio);
+    EXPECT_EQ(trackSamples(*t), (5 + 20 + 7) * 28);
+    // The chosen intro is clip index + 1 + intro: compare its bytes with a fresh load.
+    auto expected = catalogue.data().loadClipData(kCH, songSecondUntitled + 1 + 1);
+    EXPECT_EQ(std::memcmp(t->introAudio->data(), expected->data(), expected->size()), 0);
+
+    view.calls.clear();
+    playlist->loadTrackAudio(*t, WaitDisplay::TransportOnly);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"transport cleared", "transport cleared"}));
+}
+
+TEST_F(PlaylistFixture, ChoicesOutsideTheVariantsLoadNoVariant) {
+    auto t = playlist->createTrack(kCH, clip(songAllTitled));
+    t->intro = 7;
+    t->outro = -3;
+    EXPECT_EQ(playlist->introClip(*t), nullptr);
+    EXPECT_EQ(playlist->outroClip(*t), nullptr);
+    playlist->loadTrackAudio(*t, WaitDisplay::None);
+    EXPECT_FALSE(t->introAudio);
+    EXPECT_FALSE(t->outroAudio);
+    EXPECT_TRUE(t->mainAudio);
+}
+
+TEST_F(PlaylistFixture, InsertingAtBothEndsAndLookingUpPositions) {
+    EXPECT_EQ(playlist->trackAt(0), nullptr);
+    PlaylistTrack* b = append(chatter);
+    PlaylistTrack* a = playlist->insertAfter(playlist->createTrack(kCH, clip(songAllTitled)), playlist->sentinel());
+    ++playlist->trackCount;
+    PlaylistTrack* c = append(songThreeOutros);
+    EXPECT_EQ(playlist->trackAt(0), a);
+    EXPECT_EQ(playlist->trackAt(1), b);
+    EXPECT_EQ(playlist->trackAt(2), c);
+    EXPECT_EQ(playlist->trackAt(3), nullptr);
+    EXPECT_EQ(playlist->trackAt(300), nullptr);
+    EXPECT_EQ(playlist->positionOf(c), 2);
+    EXPECT_EQ(c->next, playlist->sentinel());
+    EXPECT_EQ(playlist->sentinel()->prev, c);
+
+    // Moving is unlink and insert; the count does not change.
+    playlist->insertBefore(playlist->unlinkTrack(c), a);
+    EXPECT_EQ(playlist->trackAt(0), c);
+    EXPECT_EQ(listLength(), playlist->trackCount);
+}
+
+TEST_F(PlaylistFixture, RemovingThePlayingTrackStopsPlaybackFirst) {
+    PlaylistTrack* a = append(chatter);
+    PlaylistTrack* b = append(chatter);
+    playlist->currentTrack = b;
+    playlist->removeTrack(a);
+    EXPECT_TRUE(playback.calls.empty());
+    playlist->removeTrack(b);
+    ASSERT_EQ(playback.calls.size(), 1u);
+    EXPECT_EQ(playback.calls[0].first, nullptr);
+    EXPECT_EQ(playlist->currentTrack, nullptr);
+    EXPECT_EQ(playlist->trackCount, 0);
+    EXPECT_EQ(listLength(), 0);
+}
+
+TEST_F(PlaylistFixture, ClearingEmptyAndFullPlaylists) {
+    playlist->fileName = "old.vhcd";
+    playlist->clearPlaylist();
+    EXPECT_TRUE(playback.calls.empty());
+    EXPECT_TRUE(view.calls.empty());
+    EXPECT_TRUE(playlist->fileName.empty());
+
+    for (int i = 0; i < 5; ++i) append(chatter);
+    playlist->playlistScroll = 3;
+    playlist->fileName = "old.vhcd";
+    playlist->clearPlaylist();
+    EXPECT_EQ(playback.calls.size(), 1u);
+    EXPECT_EQ(playlist->trackCount, 0);
+    EXPECT_EQ(playlist->playlistScroll, 0);
+    EXPECT_EQ(listLength(), 0);
+    EXPECT_TRUE(playlist->fileName.empty());
+    EXPECT_EQ(view.calls.back(), "invalidate");
+}
+
+TEST_F(PlaylistFixture, SteppingVariantsCyclesBothWaysAndRestartsTheCurrentTrack) {
+    PlaylistTrack* t = append(songThreeOutros);
+    playlist->loadTrackAudio(*t, WaitDisplay::None);
+    ASSERT_EQ(t->outro, 0);
+    playlist->stepOutro(*t, -1);
+    EXPECT_EQ(t->outro, 2);
+    ASSERT_TRUE(t->outroAudio);
+    auto third = catalogue.data().loadClipData(kCH, songThreeOutros + 1 + 2);
+    EXPECT_EQ(std::memcmp(t->outroAudio->data(), third->data(), third->size()), 0);
+    playlist->stepOutro(*t, +1);
+    playlist->stepOutro(*t, +1);
+    EXPECT_EQ(t->outro, 1);
+    EXPECT_TRUE(playback.calls.empty());  // not playing: no restart
+
+    playlist->stepIntro(*t, +1);  // no intros: nothing at all
+    EXPECT_EQ(t->intro, 0);
+
+    PlaylistTrack* s = append(songAllTitled);
+    playlist->currentTrack = s;
+    playlist->stepIntro(*s, +1);
+    EXPECT_EQ(s->intro, 1);
+    playlist->currentTrack = s;
+    playlist->stepOutro(*s, +1);  // a single outro reloads the same one
+    EXPECT_EQ(s->outro, 0);
+    EXPECT_TRUE(s->outroAudio);
+    ASSERT_EQ(playback.calls.size(), 2u);
+    EXPECT_EQ(playback.calls[0], std::make_pair(s, 0));
+    EXPECT_EQ(playback.calls[1], std::make_pair(s, 2));
+}
+
+// A track whose main audio lasts exactly `frames` frames (a multiple of 28).
+std::unique_ptr<ClipAudio> audioOfFrames(int64_t frames) {
+    auto audio = ClipAudio::allocate(8068 + 135168 * std::size_t((frames / 28 + 4095) / 4096));
+    uint32_t size = uint32_t(frames / 28 * 16);
+    std::memcpy(audio->data() + 8016, &size, 4);
+    return audio;
+}
+
+TEST_F(PlaylistFixture, LengthRoundsUpAndMarksCdsThatAreTooLong) {
+    struct Case {
+        int64_t frames;
+        bool has;
+        int32_t minutes, seconds;
+        bool over;
+    };
+    const int64_t second = 24000;
+    for (auto c : {Case{0, false, 0, 0, false}, Case{28, true, 0, 1, false},
+                   Case{(61 * 60 + 30) * second + 4816, true, 61, 31, false},
+                   Case{(77 * 60 + 59) * second - 28 * 100, true, 77, 59, false},
+                   Case{(77 * 60 + 59) * second + 28, true, 78, 0, true}, Case{78 * 60 * second, true, 78, 0, true},
+                   Case{100 * 60 * second, true, 99, 59, true}}) {
+        Playlist list(catalogue.data());
+        // Three tracks share the length, as a real playlist would.
+        for (int i = 0; i < 3; ++i) {
+            auto t = list.createTrack(kCH, clip(chatter));
+            int64_t part = (c.frames / 28 / 3 + (i < (c.frames / 28) % 3 ? 1 : 0)) * 28;
+            if (part) t->mainAudio = audioOfFrames(part);
+            list.insertBefore(std::move(t), list.sentinel());
+            ++list.trackCount;
+        }
+        PlaylistLength length = list.playlistDuration();
+        EXPECT_EQ(length.hasLength, c.has) << c.frames;
+        EXPECT_EQ(length.minutes, c.minutes) << c.frames;
+        EXPECT_EQ(length.seconds, c.seconds) << c.frames;
+        EXPECT_EQ(length.overLength, c.over) << c.frames;
+    }
+}
+
+TEST_F(PlaylistFixture, PositionReportsInTheirThreeModes) {
+    PlaylistTrack* a = append(chatter);
+    playlist->reportPosition(a, 100);
+    EXPECT_EQ(playlist->currentTrack, a);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"invalidate"}));
+    playlist->reportPosition(a, 23999);  // same second: nothing
+    EXPECT_EQ(view.calls.size(), 1u);
+    playlist->reportPosition(a, 48000);
+    EXPECT_EQ(playlist->elapsedSeconds, 2);
+    EXPECT_EQ(view.calls.back(), "transport");
+    playlist->reportPosition(nullptr, 0);
+    EXPECT_EQ(playlist->currentTrack, nullptr);
+    EXPECT_EQ(view.calls.back(), "invalidate");
+
+    view.calls.clear();
+    playlist->exportActive = true;
+    playlist->reportPosition(a, 0);
+    playlist->reportPosition(a, 0);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"transport", "transport"}));
+    EXPECT_EQ(playlist->currentTrack, a);
+}
+
+}  // namespace
+}  // namespace vh

@@ -139,6 +139,13 @@ void Playlist::clearPlaylist() {
     fileName.clear();
 }
 
+void Playlist::destroyAllTracks() {
+    stopPlayback();
+    if (positionOf(currentTrack) >= 0) currentTrack = nullptr;
+    while (sentinel_.next != &sentinel_) unlinkTrack(sentinel_.next);
+    trackCount = 0;
+}
+
 PlaylistTrack* Playlist::trackAt(int32_t n) {
     PlaylistTrack* t = sentinel_.next;
     for (int32_t i = 0; i < n && t != &sentinel_; ++i) t = t->next;

@@ -44,6 +44,8 @@ public:
     PlaylistTrack* sentinel() { return &sentinel_; }
     PlaylistTrack* first() { return sentinel_.next; }
     PlaylistTrack* last() { return sentinel_.prev; }
+    const PlaylistTrack* sentinel() const { return &sentinel_; }
+    const PlaylistTrack* first() const { return sentinel_.next; }
 
     // A free-standing track with the default intro and outro (the first
     // variants without speech) and no audio.
@@ -62,6 +64,10 @@ public:
     void removeTrack(PlaylistTrack* track);
     // Empties the list (stopping playback) and forgets fileName.
     void clearPlaylist();
+    // Stops playback and destroys every entry; keeps playlistScroll and
+    // fileName (loading a playlist file starts this way).
+    void destroyAllTracks();
+    ViewHooks* view() { return view_; }
 
     // The entry at 0-based position n, or null at or past the end.
     PlaylistTrack* trackAt(int32_t n);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace vh::test {
+
+// Makes every file write past `bytes` fail as on a full disk (EFBIG), for
+// as long as the object lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+}  // namespace vh::test

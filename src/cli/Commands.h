@@ -27,6 +27,36 @@ int listClips(const GameData& data, const std::string& station, std::ostream& ou
 int decodeClip(GameData& data, const std::string& station, const std::string& clip,
                const std::filesystem::path& outPath, std::ostream& err);
 
+// Plays a clip (with its default intro and outro) or a playlist file through
+// the sound card until it ends or stopRequested() turns true.
+struct PlayRequest {
+    std::string station;  // a preview when set
+    std::string clip;
+    std::filesystem::path playlist;  // otherwise this playlist file
+};
+int play(GameData& data, const PlayRequest& request, bool (*stopRequested)(), std::ostream& status,
+         std::ostream& err);
+
+struct ExportRequest {
+    bool cdImage = true;
+    std::optional<uint8_t> layout;  // nullopt: the one in Options.dat
+    std::filesystem::path playlist;
+    std::filesystem::path out;
+    bool progress = false;  // a progress line on the terminal
+};
+int exportCommand(GameData& data, const ExportRequest& request, std::ostream& status, std::ostream& err);
+
+struct ToolRequest {
+    std::string tool;  // add-songs, randomize-intros, pad, music-mix, radio-mix
+    std::string station;
+    std::string in;    // a playlist file, or "-" to start empty
+    std::filesystem::path out;
+    std::optional<uint32_t> seed;
+};
+int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err);
+
+int copyCacheCommand(GameData& data, bool progress, std::ostream& status, std::ostream& err);
+
 // A plain 16-bit stereo WAV header for `frames` frames at `rate`.
 void writeWavHeader(uint8_t header[44], uint32_t rate, uint32_t frames);
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+namespace vh {
+
+// Options.dat in the work folder: exactly one byte, the CD track layout of
+// the CUE sheet. 0 (the default): one CD track per playlist entry; any other
+// value: a new CD track only at the first entry and at every song.
+inline constexpr const char* kOptionsFileName = "Options.dat";
+constexpr uint8_t kLayoutPerClip = 0;
+constexpr uint8_t kLayoutPerSong = 1;
+
+// A missing, unreadable or empty file gives the default.
+uint8_t readTrackLayout(const std::filesystem::path& workDir);
+// False when the file cannot be written; the caller keeps the choice for
+// this run anyway.
+bool writeTrackLayout(const std::filesystem::path& workDir, uint8_t layout);
+
+}  // namespace vh

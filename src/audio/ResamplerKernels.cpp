@@ -1,5 +1,7 @@
 #include "audio/ResamplerKernels.h"
 
+#include <cstring>
+
 #if defined(__x86_64__) || defined(__i386__)
 // GCC 12 warns inside its own AVX-512 headers (the deliberately undefined
 // register behind _mm512_undefined_pd); the warning points into the header,
@@ -52,51 +54,39 @@ VH_AVX2 inline double reduceAvx2(__m256d lo, __m256d hi) {
     return _mm_cvtsd_f64(_mm_add_sd(q, _mm_unpackhi_pd(q, q)));
 }
 
+// Outputs n = 0..N-1 of a group, window windowStep apart.
+template <int N>
+VH_AVX2 inline void groupAvx2(const double* left, const double* right, std::ptrdiff_t windowStep, const float* taps,
+                              int32_t vectors, int16_t* out, std::ptrdiff_t outStep) {
+    __m256d accL[N][2], accR[N][2];
+    for (int n = 0; n < N; ++n) accL[n][0] = accL[n][1] = accR[n][0] = accR[n][1] = _mm256_setzero_pd();
+    for (int k = 0; k < 8 * vectors; k += 8) {
+        __m256d ta = _mm256_cvtps_pd(_mm_load_ps(taps + k));
+        __m256d tb = _mm256_cvtps_pd(_mm_load_ps(taps + k + 4));
+        for (int n = 0; n < N; ++n) {
+            const double* l = left + n * windowStep + k;
+            const double* r = right + n * windowStep + k;
+            accL[n][0] = _mm256_fmadd_pd(_mm256_load_pd(l), ta, accL[n][0]);
+            accL[n][1] = _mm256_fmadd_pd(_mm256_load_pd(l + 4), tb, accL[n][1]);
+            accR[n][0] = _mm256_fmadd_pd(_mm256_load_pd(r), ta, accR[n][0]);
+            accR[n][1] = _mm256_fmadd_pd(_mm256_load_pd(r + 4), tb, accR[n][1]);
+        }
+    }
+    for (int n = 0; n < N; ++n) {
+        out[n * outStep] = toPcm16(float(reduceAvx2(accL[n][0], accL[n][1])));
+        out[n * outStep + 1] = toPcm16(float(reduceAvx2(accR[n][0], accR[n][1])));
+    }
+}
+
 VH_AVX2 void phaseRunAvx2(const double* left, const double* right, std::ptrdiff_t windowStep, int32_t count,
                           const float* taps, int32_t vectors, int16_t* out, std::ptrdiff_t outStep) {
+    // Two outputs at a time: eight independent accumulators cover the FMA
+    // latency, and runs of eight outputs leave no single ones over.
     int32_t i = 0;
-    // Two outputs at a time: eight accumulators keep both FMA pipes busy.
-    for (; i + 2 <= count; i += 2) {
-        const double* l0 = left + i * windowStep;
-        const double* r0 = right + i * windowStep;
-        const double* l1 = l0 + windowStep;
-        const double* r1 = r0 + windowStep;
-        __m256d l0a = _mm256_setzero_pd(), l0b = l0a, r0a = l0a, r0b = l0a;
-        __m256d l1a = l0a, l1b = l0a, r1a = l0a, r1b = l0a;
-        for (int k = 0; k < 8 * vectors; k += 8) {
-            __m256d ta = _mm256_cvtps_pd(_mm_load_ps(taps + k));
-            __m256d tb = _mm256_cvtps_pd(_mm_load_ps(taps + k + 4));
-            l0a = _mm256_fmadd_pd(_mm256_load_pd(l0 + k), ta, l0a);
-            l0b = _mm256_fmadd_pd(_mm256_load_pd(l0 + k + 4), tb, l0b);
-            r0a = _mm256_fmadd_pd(_mm256_load_pd(r0 + k), ta, r0a);
-            r0b = _mm256_fmadd_pd(_mm256_load_pd(r0 + k + 4), tb, r0b);
-            l1a = _mm256_fmadd_pd(_mm256_load_pd(l1 + k), ta, l1a);
-            l1b = _mm256_fmadd_pd(_mm256_load_pd(l1 + k + 4), tb, l1b);
-            r1a = _mm256_fmadd_pd(_mm256_load_pd(r1 + k), ta, r1a);
-            r1b = _mm256_fmadd_pd(_mm256_load_pd(r1 + k + 4), tb, r1b);
-        }
-        int16_t* o = out + i * outStep;
-        o[0] = toPcm16(float(reduceAvx2(l0a, l0b)));
-        o[1] = toPcm16(float(reduceAvx2(r0a, r0b)));
-        o[outStep] = toPcm16(float(reduceAvx2(l1a, l1b)));
-        o[outStep + 1] = toPcm16(float(reduceAvx2(r1a, r1b)));
-    }
-    for (; i < count; ++i) {
-        const double* l0 = left + i * windowStep;
-        const double* r0 = right + i * windowStep;
-        __m256d l0a = _mm256_setzero_pd(), l0b = l0a, r0a = l0a, r0b = l0a;
-        for (int k = 0; k < 8 * vectors; k += 8) {
-            __m256d ta = _mm256_cvtps_pd(_mm_load_ps(taps + k));
-            __m256d tb = _mm256_cvtps_pd(_mm_load_ps(taps + k + 4));
-            l0a = _mm256_fmadd_pd(_mm256_load_pd(l0 + k), ta, l0a);
-            l0b = _mm256_fmadd_pd(_mm256_load_pd(l0 + k + 4), tb, l0b);
-            r0a = _mm256_fmadd_pd(_mm256_load_pd(r0 + k), ta, r0a);
-            r0b = _mm256_fmadd_pd(_mm256_load_pd(r0 + k + 4), tb, r0b);
-        }
-        int16_t* o = out + i * outStep;
-        o[0] = toPcm16(float(reduceAvx2(l0a, l0b)));
-        o[1] = toPcm16(float(reduceAvx2(r0a, r0b)));
-    }
+    for (; i + 2 <= count; i += 2)
+        groupAvx2<2>(left + i * windowStep, right + i * windowStep, windowStep, taps, vectors, out + i * outStep, outStep);
+    for (; i < count; ++i)
+        groupAvx2<1>(left + i * windowStep, right + i * windowStep, windowStep, taps, vectors, out + i * outStep, outStep);
 }
 
 // ---- AVX-512F: lanes 0-7 in one register per channel ----
@@ -134,6 +124,15 @@ VH_AVX512 inline double reduceAvx512(__m512d a) {
     return _mm_cvtsd_f64(_mm_add_sd(q, _mm_unpackhi_pd(q, q)));
 }
 
+// toPcm16 of eight floats.
+VH_AVX512 inline __m128i toPcm16x8(__m256 f) {
+    __m512d v = _mm512_add_pd(_mm512_mul_pd(_mm512_cvtps_pd(f), _mm512_set1_pd(32768.0)), _mm512_set1_pd(0.5));
+    __mmask8 number = _mm512_cmp_pd_mask(v, v, _CMP_ORD_Q);
+    v = _mm512_min_pd(_mm512_max_pd(v, _mm512_set1_pd(-32768.0)), _mm512_set1_pd(32767.0));
+    __m256i i32 = _mm512_maskz_cvttpd_epi32(number, v);  // NaN as 0, the rest truncated
+    return _mm_packs_epi32(_mm256_castsi256_si128(i32), _mm256_extracti128_si256(i32, 1));
+}
+
 VH_AVX512 void phaseRunAvx512(const double* left, const double* right, std::ptrdiff_t windowStep, int32_t count,
                               const float* taps, int32_t vectors, int16_t* out, std::ptrdiff_t outStep) {
     int32_t i = 0;
@@ -151,11 +150,13 @@ VH_AVX512 void phaseRunAvx512(const double* left, const double* right, std::ptrd
                 acc[2 * n + 1] = _mm512_fmadd_pd(_mm512_load_pd(r + n * windowStep + k), t, acc[2 * n + 1]);
             }
         }
-        // Sums in the order L0, L2, R0, R2, L1, L3, R1, R3.
-        alignas(32) float sums[8];
-        _mm256_store_ps(sums, _mm512_cvtpd_ps(reduceAvx512x8(acc)));
-        static constexpr int kSlot[8] = {0, 2, 4, 6, 1, 3, 5, 7};  // acc index → position in sums
-        for (int n = 0; n < 2 * kGroup; ++n) out[(i + n / 2) * outStep + (n & 1)] = toPcm16(sums[kSlot[n]]);
+        // Sums in the order L0, L2, R0, R2, L1, L3, R1, R3, rounded to float.
+        __m256 sums = _mm512_cvtpd_ps(reduceAvx512x8(acc));
+        // Into L0, R0, L1, R1, L2, R2, L3, R3, converted as toPcm16 does.
+        __m256i order = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+        alignas(16) int16_t samples[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(samples), toPcm16x8(_mm256_permutevar8x32_ps(sums, order)));
+        for (int n = 0; n < kGroup; ++n) std::memcpy(out + (i + n) * outStep, samples + 2 * n, 4);
     }
     for (; i < count; ++i) {
         const double* l = left + i * windowStep;

@@ -15,21 +15,22 @@ namespace vh::resampler {
 // The product of two floats is exact in double (24 + 24 significant bits), so
 // fma(x, t, acc) and acc + x × t (with contraction off) round identically; only
 // the order of the additions can make paths differ. Every path therefore uses
-// this order. Output with window start j sums x[j + k] × T[k], k = 0..255; the
-// term goes to lane l = (j + k) mod 8, the stream position of its input frame
-// modulo 8 (in the ring: the ring slot modulo 8):
+// this order for Σ_k x[k] × T[k], k = 0..255:
 //
-//   a[l] = 0.0, then the lane's terms by increasing k:
-//                   a[l] = a[l] + x[j + k] × T[k]     (one rounding per step)
+//   lane l = 0..7:  a[l] = 0.0, then for k = l, l + 8, ..., l + 248 in turn:
+//                   a[l] = a[l] + x[k] × T[k]        (one rounding per step)
 //   h[l] = a[l] + a[l + 4]      for l = 0..3
 //   q[l] = h[l] + h[l + 2]      for l = 0..1
 //   sum  = q[0] + q[1], then rounded once to float
 //
-// Lanes by stream position let the block kernels read the input with aligned
-// loads of eight frames: the taps are shifted to match (zero outside the 256),
-// and adding a zero product leaves a lane unchanged (inputs are finite, see
-// finiteSample). Eight lanes are one AVX-512 register of doubles or two AVX2
-// registers, and the tree is the natural split of a register into halves.
+// Eight lanes are one AVX-512 register of doubles or two AVX2 registers, and
+// the tree is the natural split of a register into halves. The tree gives the
+// same sum when the lanes are rotated (a[l] taken as a[(l + s) mod 8]: the
+// pairs at each level are only relabelled), so the block kernels may put a
+// term in lane (j + k) mod 8, by the stream position of its input frame, and
+// read the input with aligned loads; their taps are shifted to match and are
+// zero outside the 256, and adding a zero product leaves a lane unchanged
+// (stored input is always finite, see finiteSample).
 inline float reduceLanes(const double a[8]) {
     double h0 = a[0] + a[4], h1 = a[1] + a[5], h2 = a[2] + a[6], h3 = a[3] + a[7];
     return float((h0 + h2) + (h1 + h3));

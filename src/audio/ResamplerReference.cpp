@@ -69,17 +69,15 @@ private:
             emitFrame(ringLeft_[centre], ringRight_[centre]);
             return;
         }
-        // The lanes and tree of ResamplerKernels.h, over the ring oldest
-        // first. The ring holds 256 frames, so a slot modulo 8 is the frame's
-        // stream position modulo 8.
+        // The lanes and tree of ResamplerKernels.h, over the ring oldest first.
         const float* taps = tables_[p].tap;
         double accL[8] = {};
         double accR[8] = {};
         for (int k = 0; k < 256; ++k) {
             int32_t i = (readIndex_ + k) & 255;
             double t = taps[k];
-            accL[i & 7] += double(ringLeft_[i]) * t;
-            accR[i & 7] += double(ringRight_[i]) * t;
+            accL[k & 7] += double(ringLeft_[i]) * t;
+            accR[k & 7] += double(ringRight_[i]) * t;
         }
         emitFrame(reduceLanes(accL), reduceLanes(accR));
     }

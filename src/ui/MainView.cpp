@@ -1,0 +1,122 @@
+#include "ui/MainView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "audio/PlaybackEngine.h"
+#include "ui/ClipRows.h"
+#include "ui/ViewGeometry.h"
+
+namespace vh {
+
+namespace {
+
+MainView* gView = nullptr;
+
+}  // namespace
+
+MainView::MainView(GameData& data, QWidget* parent)
+    : QWidget(parent), data_(data), fonts_(ViewFonts::create()), playlist_(data, this, this) {
+    // Every pixel is drawn by paintEvent: no background erase, and a resize
+    // redraws the whole view.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_StaticContents, false);
+    setAutoFillBackground(false);
+    setCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+
+    // The first listed station; a catalogue that lists none leaves the
+    // browser empty rather than searching forever.
+    for (int32_t s = 0; s < kStationCount; ++s) {
+        if (data_.table()[s].listed) {
+            currentStation_ = s;
+            break;
+        }
+    }
+    gView = this;
+}
+
+MainView::~MainView() {
+    if (gView == this) gView = nullptr;
+}
+
+MainView* MainView::instance() { return gView; }
+
+void MainView::rebuildClipRows() {
+    clipRows_.clear();
+    if (currentStation_ >= 0) clipRows_ = topLevelClips(data_.table()[currentStation_]);
+    clipScroll_ = clampScroll(clipScroll_, clipRowCount(), scroll_[kClipList].visibleRows);
+}
+
+TransportText MainView::transportText() const {
+    TransportState state = transportStateOf(playlist_);
+    state.copyActive = copyActive_;
+    state.copyPercent = copyPercent_;
+    state.copyFileName = copyFileName_;
+    return buildTransportText(state);
+}
+
+void MainView::onCopyProgress(const std::string& fileName, float percent) {
+    const auto p = int32_t(percent + 0.5f);
+    if (p == copyPercent_) return;
+    copyPercent_ = p;
+    copyFileName_ = fileName;
+    drawTransportNow(p == 0);
+}
+
+void MainView::invalidate() { update(); }
+
+QRect MainView::transportRect() const {
+    return QRect(geometry::kCdLeft, 0, width() - geometry::kCdLeft, geometry::kTransportHeight);
+}
+
+void MainView::drawTransportNow(bool clear) {
+    const QRect band = transportRect();
+    if (band.isEmpty()) return;
+    transportOnly_ = true;
+    transportClear_ = clear;
+    repaint(band);
+    transportOnly_ = false;
+}
+
+void MainView::drawViewNow() { repaint(); }
+
+void MainView::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    ViewPainter p(painter);
+    // An immediate transport repaint may be merged with pending damage
+    // elsewhere; then the whole view is drawn so nothing is left stale.
+    if (transportOnly_ && transportRect().contains(event->region().boundingRect()))
+        drawTransport(p, transportClear_);
+    else
+        drawView(p);
+    painter.end();
+    emit drawn();
+}
+
+ClipPlayer& MainView::ensurePlayer() {
+    if (!player_) {
+        player_ = std::make_unique<ClipPlayer>();
+        player_->setCallback([](PlaylistTrack* track, int32_t frames) {
+            if (MainView* view = MainView::instance()) view->playlist().reportPosition(track, frames);
+        });
+        if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->attachSource(*player_);
+    }
+    return *player_;
+}
+
+void MainView::playTrack(PlaylistTrack* track, int32_t startPart) { ensurePlayer().startTrack(track, startPart); }
+
+void MainView::playPreview(std::unique_ptr<PlaylistTrack> track, int32_t startPart) {
+    ensurePlayer().startTrack(PreviewTrack(track.release()), startPart);
+}
+
+bool MainView::handleCommand(int32_t) {
+    // The view's own commands (transport, playlist files, tools, export,
+    // copy) plug in here; until then every command is the frame's.
+    return false;
+}
+
+}  // namespace vh

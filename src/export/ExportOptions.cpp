@@ -1,6 +1,7 @@
 #include "export/ExportOptions.h"
 
 #include <cstdio>
+#include <system_error>
 
 namespace vh {
 
@@ -13,10 +14,22 @@ uint8_t readTrackLayout(const std::filesystem::path& workDir) {
 }
 
 bool writeTrackLayout(const std::filesystem::path& workDir, uint8_t layout) {
-    std::FILE* file = std::fopen((workDir / kOptionsFileName).c_str(), "wb");
+    // Written beside the file and renamed over it: a full disk must not leave
+    // an empty Options.dat in place of the choice saved before.
+    const std::filesystem::path path = workDir / kOptionsFileName;
+    std::filesystem::path temporary = path;
+    temporary += ".part";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) return false;
     bool ok = std::fputc(layout, file) != EOF;
-    return (std::fclose(file) == 0) && ok;
+    ok = (std::fclose(file) == 0) && ok;
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temporary, path, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temporary, ec);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace vh

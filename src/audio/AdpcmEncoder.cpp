@@ -1,6 +1,8 @@
 #include "audio/AdpcmEncoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -83,25 +85,33 @@ void tryShifts(const int16_t in[kSamples], const double aim[kSamples], int filte
     for (int k = 0; k < kLanes; ++k) ends[k] = PredictorState{s0[k], s1[k]};
 }
 
-// The shift whose step lets the largest open-loop residual of this filter
-// just fit the codes -8..7.
-int fittingShift(const int16_t in[kSamples], int filter, const PredictorState& state, double& energy) {
-    const double c0 = kFilterCoefficients[filter][0];
-    const double c1 = kFilterCoefficients[filter][1];
+// For every filter, the shift whose step lets the largest open-loop residual
+// just fit the codes -8..7, and the residual's energy. One pass over the
+// samples serves all filters.
+void fittingShifts(const int16_t in[kSamples], const PredictorState& state, int shifts[kFilters],
+                   double energy[kFilters]) {
+    double high[kFilters], low[kFilters];
+    for (int f = 0; f < kFilters; ++f) high[f] = low[f] = energy[f] = 0.0;
     double h1 = state.s0;
     double h2 = state.s1;
-    double needed = 0.0;
-    energy = 0.0;
     for (int i = 0; i < kSamples; ++i) {
-        double d = in[i] - (h1 * c0 + h2 * c1);
-        energy += d * d;
-        needed = std::max(needed, d > 0 ? d * (1.0 / 7.0) : d * -0.125);
+        for (int f = 0; f < kFilters; ++f) {
+            double d = in[i] - (h1 * kFilterCoefficients[f][0] + h2 * kFilterCoefficients[f][1]);
+            energy[f] += d * d;
+            high[f] = std::max(high[f], d);
+            low[f] = std::min(low[f], d);
+        }
         h2 = h1;
         h1 = in[i];
     }
-    int k = 0;
-    while (k < kMaxShift && double(1 << k) < needed) ++k;
-    return kMaxShift - k;
+    for (int f = 0; f < kFilters; ++f) {
+        // The step needed, as a whole number: the smallest power of two at
+        // or above it gives the shift.
+        double needed = std::min(std::max(high[f] * (1.0 / 7.0), low[f] * -0.125), 4096.0);
+        unsigned whole = unsigned(std::ceil(needed));
+        int k = whole <= 1 ? 0 : std::bit_width(whole - 1);
+        shifts[f] = kMaxShift - k;
+    }
 }
 
 }  // namespace
@@ -115,10 +125,8 @@ void encodeBlock(const int16_t in[28], uint8_t out[16], PredictorState& state) {
     int shiftFor[kFilters];
     double energy[kFilters];
     int order[kFilters];
-    for (int f = 0; f < kFilters; ++f) {
-        shiftFor[f] = fittingShift(in, f, state, energy[f]);
-        order[f] = f;
-    }
+    fittingShifts(in, state, shiftFor, energy);
+    for (int f = 0; f < kFilters; ++f) order[f] = f;
     std::sort(order, order + kFilters, [&](int a, int b) { return energy[a] < energy[b]; });
 
     double bestError = std::numeric_limits<double>::infinity();
@@ -130,6 +138,9 @@ void encodeBlock(const int16_t in[28], uint8_t out[16], PredictorState& state) {
     double errors[kLanes];
     PredictorState ends[kLanes];
     for (int f : order) {
+        // A filter whose open-loop residual holds many times the energy of
+        // the best one's practically never wins with the loop closed.
+        if (energy[f] > 8.0 * energy[order[0]] + 1000.0) break;
         // The fitting shift and a finer one that lets a rare peak clip
         // (a coarser one when there is no finer); a coarser one than the
         // fitting shift practically never wins.

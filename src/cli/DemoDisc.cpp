@@ -158,7 +158,7 @@ std::vector<const char*> distinctLines(Random& random, const char* const (&items
 // A song with its intro and outro variants, in clip order.
 void addSongGroup(std::vector<DemoClip>& clips, const MusicStation& station, const Voice& dj, Random& random,
                   const char* titlePattern, bool forceMusicOnlyIntro) {
-    demo::Song song = demo::composeSong(station.style, random.range(10.0, 18.0), random);
+    demo::Song song = demo::composeSong(station.style, random.range(10.0, 16.0), random);
     DemoClip main;
     main.title = fillIn(titlePattern, random);
     main.artist = fillIn(pickText(random, kArtistPatterns), random);
@@ -183,20 +183,21 @@ void addSongGroup(std::vector<DemoClip>& clips, const MusicStation& station, con
         DemoClip intro;
         intro.clipClass = ClipClass::Song;
         // Whole bars, so that the song follows on the beat.
-        const int bars = std::max(1, int(kShortClipSeconds / bar));
+        const int maxBars = std::max(1, int(kShortClipSeconds / bar));
         const bool spoken = !(forceMusicOnlyIntro && k == 0) && random.chance(0.6);
         if (spoken) {
             intro.title = djLine(introLines[std::size_t(k)], title, artist, station.displayName);
-            const double talk = std::clamp(random.range(1.8, 3.2), 1.2, bars * bar - 0.8);
+            const double talk = std::clamp(random.range(1.6, 3.0), 1.2, maxBars * bar - 0.8);
+            const int bars = std::min(maxBars, int(std::ceil((talk + 0.8) / bar)));
             Stereo words = demo::speechAudio(dj, talk, random);
             intro.pcm = finish(demo::voiceOver(demo::introAudio(song, bars), words, 0.4));
         } else {
-            intro.pcm = finish(demo::introAudio(song, std::min(bars, 2)));
+            intro.pcm = finish(demo::introAudio(song, bar < 2.0 ? std::min(2, maxBars) : 1));
         }
         clips.push_back(std::move(intro));
     }
     const std::vector<const char*> outroLines = distinctLines(random, kOutroLines, outroCount);
-    const double ring = std::clamp(kShortClipSeconds - bar, 1.2, 2.0);
+    const double ring = std::clamp(kShortClipSeconds - bar, 1.2, 1.8);
     for (int k = 0; k < outroCount; ++k) {
         DemoClip outro;
         outro.clipClass = ClipClass::Song;

@@ -918,7 +918,8 @@ Stereo speechAudio(const Voice& voice, double seconds, Random& random) {
         }
         t += random.range(0.25, 0.45);
     }
-    mono.resize(std::max(mono.size(), frameAt(seconds)), 0.0f);
+    // The talk ends with its last syllable, which may fall a little short
+    // of `seconds`.
 
     if (voice.telephone) {
         // A phone line: no lows, no highs, a little grit.
@@ -1023,7 +1024,9 @@ std::vector<int16_t> toPcm(const Stereo& audio, double gain) {
             // Soft knee above 0.9: the level never reaches full scale.
             double a = std::abs(v);
             if (a > 0.9) a = 0.9 + 0.08 * std::tanh((a - 0.9) / 0.08);
-            pcm[2 * i + ch] = int16_t(std::lround(std::copysign(a, v) * 32767.0));
+            // a < 1, so rounding the magnitude stays inside int16.
+            int magnitude = int(a * 32767.0 + 0.5);
+            pcm[2 * i + ch] = int16_t(v < 0.0 ? -magnitude : magnitude);
         }
     }
     return pcm;

@@ -104,8 +104,9 @@ Stereo stingAudio(const Song& song);
 // The song's drums alone for `bars` bars.
 Stereo drumLoopAudio(const Song& song, int bars);
 
-// Speech-like talk of about `seconds`: syllables of formant-filtered voice
-// and noise in words and phrases with a falling pitch line.
+// Speech-like talk of about `seconds` (ending with its last syllable):
+// syllables of formant-filtered voice and noise in words and phrases with a
+// falling pitch line.
 Stereo speechAudio(const Voice& voice, double seconds, Random& random);
 // Speech over music: the music dips while the voice talks.
 Stereo voiceOver(const Stereo& music, const Stereo& speech, double atSeconds);

@@ -7,7 +7,12 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
 
 #include "app/Application.h"
 #include "app/CMainFrame.h"
@@ -22,13 +27,38 @@ QString screenshotPath(const QStringList& arguments) {
     return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
 }
 
+// Milliseconds since the kernel started this process (10 ms steps), so that
+// loading the program and its libraries counts too; -1 where unknown.
+long long processAgeMs() {
+    std::ifstream statFile("/proc/self/stat");
+    std::ifstream uptimeFile("/proc/uptime");
+    std::string stat;
+    double uptime = 0;
+    if (!std::getline(statFile, stat) || !(uptimeFile >> uptime)) return -1;
+    // Field 22, start time in clock ticks after boot; the command name in
+    // field 2 may hold blanks, so count from its closing parenthesis.
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    for (int i = 3; i < 22 && fields >> field; ++i) {
+    }
+    unsigned long long startTicks = 0;
+    if (!(fields >> startTicks)) return -1;
+    const long ticksPerSecond = sysconf(_SC_CLK_TCK);
+    if (ticksPerSecond <= 0) return -1;
+    return static_cast<long long>(uptime * 1000.0) - static_cast<long long>(startTicks * 1000 / ticksPerSecond);
+}
+
 // Saves the screen (or the frame alone where the platform has no screen to
-// grab) shortly after the first drawing, when the window system has shown it.
+// grab) shortly after the view's first drawing on the shown window.
 void arrangeScreenshot(vh::CMainFrame& frame, const QString& path, const QElapsedTimer& clock) {
     auto* once = new QObject(&frame);
     QObject::connect(frame.view(), &vh::MainView::drawn, once, [&frame, path, &clock, once] {
-        std::fprintf(stderr, "varnholt-radio: view first drawn %lld ms after start\n",
-                     static_cast<long long>(clock.elapsed()));
+        // Drawings before the window system shows the window do not count.
+        if (!frame.windowHandle() || !frame.windowHandle()->isExposed()) return;
+        std::fprintf(stderr, "varnholt-radio: view first drawn %lld ms after main() began, %lld ms after the process started\n",
+                     static_cast<long long>(clock.elapsed()), processAgeMs());
         delete once;
         QTimer::singleShot(300, &frame, [&frame, path] {
             QPixmap shot;

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "audio/PlaybackEngine.h"
+#include "export/ExportOptions.h"
 #include "ui/ClipRows.h"
 #include "ui/ViewGeometry.h"
 
@@ -35,6 +36,7 @@ MainView::MainView(GameData& data, QWidget* parent)
             break;
         }
     }
+    trackLayout_ = readTrackLayout(data_.workDir());
     gView = this;
 }
 
@@ -48,6 +50,18 @@ void MainView::rebuildClipRows() {
     clipRows_.clear();
     if (currentStation_ >= 0) clipRows_ = topLevelClips(data_.table()[currentStation_]);
     clipScroll_ = clampScroll(clipScroll_, clipRowCount(), scroll_[kClipList].visibleRows);
+}
+
+HitState MainView::hitState() const {
+    HitState state;
+    state.width = width();
+    state.height = height();
+    state.clipScroll = clipScroll_;
+    state.clipRowCount = clipRowCount();
+    state.playlistScroll = playlist_.playlistScroll;
+    state.list = scroll_[kClipList];
+    state.playlist = scroll_[kPlaylist];
+    return state;
 }
 
 TransportText MainView::transportText() const {

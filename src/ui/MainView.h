@@ -12,6 +12,7 @@
 #include "playlist/PlaybackControl.h"
 #include "playlist/Playlist.h"
 #include "playlist/ViewHooks.h"
+#include "ui/HitTest.h"
 #include "ui/ScrollGeometry.h"
 #include "ui/TransportText.h"
 #include "ui/ViewPainter.h"
@@ -43,6 +44,11 @@ public:
     Playlist& playlist() { return playlist_; }
     const Playlist& playlist() const { return playlist_; }
 
+    // The CD track layout of the export, read from Options.dat when the view
+    // is made.
+    uint8_t trackLayout() const { return trackLayout_; }
+    void setTrackLayout(uint8_t layout) { trackLayout_ = layout; }
+
     // Index of the browsed station; -1 when the catalogue lists none.
     int32_t currentStation() const { return currentStation_; }
     int32_t clipScroll() const { return clipScroll_; }
@@ -50,6 +56,10 @@ public:
     const std::vector<const Clip*>& clipRows() const { return clipRows_; }
     int32_t clipRowCount() const { return int32_t(clipRows_.size()); }
     const ScrollGeometry& scrollGeometry(int index) const { return scroll_[index]; }
+
+    // What lies under a point, from the view as last drawn.
+    HitState hitState() const;
+    Hit hitTest(int32_t x, int32_t y) const { return vh::hitTest(hitState(), x, y); }
 
     // Lists the browsed station's top-level clips and keeps clipScroll
     // within them.
@@ -106,6 +116,7 @@ private:
 
     GameData& data_;
     ViewFonts fonts_;
+    uint8_t trackLayout_ = 0;
     int32_t currentStation_ = -1;
     int32_t clipScroll_ = 0;
     std::array<int32_t, kStationCount> stationScroll_{};

@@ -216,3 +216,15 @@ TEST_F(Frame, HelpCommandShowsTheHelpTextModally) {
 
 }  // namespace
 }  // namespace vh
+
+namespace vh {
+namespace {
+
+TEST_F(Frame, SmallDesktopPlacesTheFrameAtNegativeCoordinates) {
+    frame->placeOnDesktop(QRect(0, 0, 800, 600));
+    EXPECT_EQ(frame->pos(), QPoint(-48, -20));
+    EXPECT_EQ(frame->size(), QSize(896, 640));
+}
+
+}  // namespace
+}  // namespace vh

@@ -1,5 +1,6 @@
 // Pixels of the drawn view at the geometry the drawing defines. Every point
 // checked lies away from text, so font rendering cannot move it.
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -335,6 +336,56 @@ TEST(ViewFonts, CellsFitTheirHeights) {
     // The transport keeps a fixed pitch whatever face stands in.
     const QFontMetrics mono(fonts.transport);
     EXPECT_EQ(mono.horizontalAdvance(QStringLiteral("1")), mono.horizontalAdvance(QStringLiteral("-")));
+}
+
+}  // namespace
+}  // namespace vh
+
+namespace vh {
+namespace {
+
+// What the window system shows of a top-level view, not a fresh rendering.
+QImage onScreen(QWidget& widget) {
+    return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+class ImmediateDrawing : public test::ViewFixture {
+protected:
+    int chatter = 0;
+    void SetUp() override {
+        chatter = catalogue.add(kCH, {Chatter, "Talk", "", 4});
+        makeView();
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(ImmediateDrawing, TransportNowRepaintsSynchronouslyAndNeverLeavesOtherDamageStale) {
+    QSignalSpy drawn(view.get(), &MainView::drawn);
+    view->drawTransportNow(true);
+    EXPECT_EQ(drawn.count(), 1);
+
+    // A track added and the view invalidated, then an immediate transport
+    // drawing before the deferred repaint had its turn: what the screen shows
+    // must already include the new slot.
+    append(kCH, chatter);
+    view->invalidate();
+    view->drawTransportNow(false);
+    const QImage shown = onScreen(*view);
+    if (shown.isNull()) GTEST_SKIP() << "the platform cannot grab windows";
+    EXPECT_TRUE(test::hasColour(shown, kX + 300, slotY(0) + 5, kClassColours[Chatter]));
+}
+
+TEST_F(ImmediateDrawing, ViewNowRepaintsEverythingAtOnce) {
+    QSignalSpy drawn(view.get(), &MainView::drawn);
+    append(kCH, chatter);
+    view->drawViewNow();
+    EXPECT_EQ(drawn.count(), 1);
+    const QImage shown = onScreen(*view);
+    if (shown.isNull()) GTEST_SKIP() << "the platform cannot grab windows";
+    EXPECT_TRUE(test::hasColour(shown, kX + 300, slotY(0) + 5, kClassColours[Chatter]));
+    EXPECT_TRUE(test::hasColour(shown, kX + 300, slotY(1) + 5, kEmptySlot));
 }
 
 }  // namespace

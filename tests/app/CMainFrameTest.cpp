@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QStatusBar>
@@ -82,15 +81,6 @@ TEST_F(Frame, ToolbarHoldsTheFiveButtonsWithImagesAndTooltips) {
         EXPECT_FALSE(a->icon().isNull()) << a->toolTip().toStdString();
     }
     EXPECT_EQ(tips, (QStringList{"Help", "-", "Previous", "Next", "Stop", "Play"}));
-}
-
-TEST_F(Frame, StatusBarShowsReadyAndTheKeyboardIndicators) {
-    QStringList labels;
-    for (QLabel* label : frame->statusBar()->findChildren<QLabel*>()) labels << label->text();
-    EXPECT_TRUE(labels.contains("Ready"));
-    EXPECT_TRUE(labels.contains("CAP"));
-    EXPECT_TRUE(labels.contains("NUM"));
-    EXPECT_TRUE(labels.contains("SCRL"));
 }
 
 TEST_F(Frame, ViewMenuTogglesToolbarAndStatusBarWithCheckMarks) {

@@ -5,7 +5,8 @@
 #include <atomic>
 #include <cmath>
 #include <fstream>
-#include <memory>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>

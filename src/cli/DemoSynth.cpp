@@ -462,8 +462,7 @@ public:
     }
 
     // The tonic chord held and left to ring.
-    void finalChord(double at, double ringSeconds, const Parts& parts) {
-        const double length = ringSeconds;
+    void finalChord(double at, double length, const Parts& parts) {
         if (parts.drums && pattern_.kick[0]) {
             addDrum(out_, Drum::Kick, at, 0.5 * parts.level, noise_);
             addDrum(out_, Drum::OpenHat, at, 0.5 * parts.level, noise_);

@@ -28,7 +28,9 @@ int main(int argc, char** argv) {
                  "vhradio"};
     app.require_subcommand(1);
     std::string discDir;
-    app.add_option("--disc", discDir, "A folder holding the disc's AUDIO folder, instead of searching the drives");
+    app.add_option("--disc", discDir,
+                   "A folder holding the disc's AUDIO folder, or an ISO 9660 image of the disc, instead of "
+                   "searching the drives");
 
     app.add_subcommand("stations", "List the 16 stations: index, pakName, displayName, listed, clipCount");
 

@@ -17,9 +17,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool copyFile(GameData& data, std::string_view folder, std::string_view name, const std::string& destName,
               const CopyProgress& progress) {
-    std::optional<fs::path> source = data.discFile(folder, name);
-    if (!source) return false;
-    File in(std::fopen(source->c_str(), "rb"));
+    std::unique_ptr<DataFile> in = data.openDiscFile(folder, name);
     if (!in) return false;
     const fs::path dest = data.cacheDir() / destName;
     File out(std::fopen(dest.c_str(), "wb"));
@@ -31,19 +29,18 @@ bool copyFile(GameData& data, std::string_view folder, std::string_view name, co
         fs::remove(dest, ec);
         return false;
     };
-    std::fseek(in.get(), 0, SEEK_END);
-    long end = std::ftell(in.get());
-    std::fseek(in.get(), 0, SEEK_SET);
-    if (end < 0) return fail();
-    uint64_t remaining = uint64_t(end);
+    uint64_t remaining = in->bytes();
+    uint64_t offset = 0;
     float percent = 0.0f;
     // The share of the file, in percent, that one buffer's worth represents.
     const float step = remaining ? 6553600.0f / float(remaining) : 0.0f;
 
     std::vector<uint8_t> buffer(kCopyBufferBytes);
     auto copyPart = [&](std::size_t bytes) {
-        return std::fread(buffer.data(), 1, bytes, in.get()) == bytes &&
-               std::fwrite(buffer.data(), 1, bytes, out.get()) == bytes;
+        bool whole = in->read(offset, bytes, buffer.data()) == bytes &&
+                     std::fwrite(buffer.data(), 1, bytes, out.get()) == bytes;
+        offset += bytes;
+        return whole;
     };
     while (remaining > kCopyBufferBytes) {
         if (progress) progress(destName, percent);

@@ -16,8 +16,9 @@ inline constexpr const char* kCopyFailedText =
     "Copying audio files failed.  You have probably run out of disc space.";
 
 // Copies one file from the disc (always the disc, even when the cache holds
-// it) into CACHE under `destName`, through one 65536-byte buffer. A short
-// read or write counts as a failure, and the partly written file is removed
+// it; a folder or an image alike) into CACHE under `destName`, through one
+// 65536-byte buffer. A short read (a damaged image that ends before the
+// file does) or a short write counts as a failure, and the partly written file is removed
 // so that the cache never prefers a truncated file to the disc.
 bool copyFile(GameData& data, std::string_view folder, std::string_view name, const std::string& destName,
               const CopyProgress& progress);

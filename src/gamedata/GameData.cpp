@@ -91,7 +91,22 @@ std::vector<fs::path> defaultDiscCandidates() {
     folders.push_back("/mnt");
     for (const fs::path& folder : folders)
         for (fs::path& sub : sortedSubfolders(folder)) candidates.push_back(std::move(sub));
+    for (fs::path& image : discImagesIn({})) candidates.push_back(std::move(image));
     return candidates;
+}
+
+std::vector<fs::path> discImagesIn(const fs::path& folder) {
+    const bool here = folder.empty() || folder == ".";
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(here ? fs::path(".") : folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        const std::string name = it->path().filename().string();
+        if (name.size() <= 4 || lowerAscii(name.substr(name.size() - 4)) != ".iso") continue;
+        if (it->is_regular_file(typeError)) found.push_back(here ? fs::path(name) : it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 std::optional<fs::path> findPathNoCase(const fs::path& root, std::initializer_list<std::string_view> components) {
@@ -117,16 +132,9 @@ std::optional<fs::path> findPathNoCase(const fs::path& root, std::initializer_li
 }
 
 std::optional<std::size_t> readFileRange(const fs::path& path, uint64_t offset, std::size_t count, uint8_t* out) {
-    File file = openForReading(path);
+    std::unique_ptr<DataFile> file = openPlainFile(path);
     if (!file) return std::nullopt;
-    if (fseeko(file.get(), off_t(offset), SEEK_SET) != 0) return std::size_t(0);
-    std::size_t got = 0;
-    while (got < count) {
-        std::size_t n = std::fread(out + got, 1, count - got, file.get());
-        if (n == 0) break;
-        got += n;
-    }
-    return got;
+    return file->read(offset, count, out);
 }
 
 std::string GameData::catalogueWarningText() {
@@ -144,10 +152,10 @@ GameData::GameData(Prompts& prompts, DiscCandidates candidates, fs::path workDir
 GameData::~GameData() = default;
 
 bool GameData::locateDisc() {
-    while (!discRoot_) {
+    while (!disc_) {
         for (const fs::path& root : candidates_ ? candidates_() : std::vector<fs::path>{}) {
-            if (auto probe = findPathNoCase(root, {"AUDIO", "CONFIG", kTrackLookupName}); probe && openForReading(*probe)) {
-                discRoot_ = probe->parent_path().parent_path();
+            if (std::optional<DiscSource> found = DiscSource::probe(root)) {
+                disc_ = std::move(found);
                 return true;
             }
         }
@@ -159,20 +167,23 @@ bool GameData::locateDisc() {
     return true;
 }
 
-std::optional<fs::path> GameData::discFile(std::string_view folder, std::string_view name) {
-    if (!locateDisc()) return std::nullopt;
-    return findPathNoCase(*discRoot_, {folder, name});
+std::unique_ptr<DataFile> GameData::openDiscFile(std::string_view folder, std::string_view name) {
+    if (!locateDisc()) return nullptr;
+    return disc_->open(folder, name);
 }
 
 std::optional<std::vector<uint8_t>> GameData::loadConfigFile(std::string_view name) {
-    File file = openForReading(cacheDir() / std::string(name));
-    if (!file) {
-        if (auto path = discFile("CONFIG", name)) file = openForReading(*path);
-        if (!file) return std::nullopt;
-    }
+    std::unique_ptr<DataFile> file = openPlainFile(cacheDir() / std::string(name));
+    if (!file) file = openDiscFile("CONFIG", name);
+    if (!file) return std::nullopt;
+    // Read up to the end rather than trusting the recorded length: a damaged
+    // image may end before the file does.
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get())) bytes.insert(bytes.end(), buffer, buffer + n);
+    for (std::size_t n = sizeof buffer; n == sizeof buffer;) {
+        n = file->read(bytes.size(), sizeof buffer, buffer);
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
     return bytes;
 }
 
@@ -183,17 +194,12 @@ std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
     const Clip& c = st.clips[clip];
 
     std::string fileName = std::string(fieldText(st.pakName)) + ".PAK";
-    fs::path path = cacheDir() / fileName;
-    if (!openForReading(path)) {
-        auto onDisc = discFile("STREAMS", fileName);
-        if (!onDisc || !openForReading(*onDisc)) return nullptr;
-        path = *onDisc;
-    }
+    std::unique_ptr<DataFile> file = openPlainFile(cacheDir() / fileName);
+    if (!file) file = openDiscFile("STREAMS", fileName);
+    if (!file) return nullptr;
     std::unique_ptr<ClipAudio> audio = ClipAudio::allocate(std::size_t(c.length) + ClipAudio::kHeaderBytes);
     if (!audio) return nullptr;
-    std::optional<std::size_t> got = readFileRange(path, c.offset, audio->size(), audio->data());
-    if (!got) return nullptr;
-    audio->setValidBytes(*got);
+    audio->setValidBytes(file->read(c.offset, audio->size(), audio->data()));
     return audio;
 }
 

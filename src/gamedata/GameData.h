@@ -11,19 +11,24 @@
 
 #include "gamedata/Catalogue.h"
 #include "gamedata/ClipAudio.h"
+#include "gamedata/DiscSource.h"
 #include "gamedata/Prompts.h"
 
 namespace vh {
 
 namespace fs = std::filesystem;
 
-// Lists the folders that may hold the game disc, in the order they are tried.
+// Lists the folders and image files that may hold the game disc, in the
+// order they are tried.
 using DiscCandidates = std::function<std::vector<fs::path>()>;
 
 // The usual places on Linux: mounted iso9660/udf file systems (mount table
 // order), then the folders inside /media/$USER, /run/media/$USER, /media and
-// /mnt, each sorted by name.
+// /mnt, each sorted by name, then the disc images in the current directory.
 std::vector<fs::path> defaultDiscCandidates();
+// The regular files in `folder` whose names end in ".iso" (any case), sorted
+// by name; for the current directory ("" or ".") the paths are bare names.
+std::vector<fs::path> discImagesIn(const fs::path& folder);
 // The iso9660 and udf mount points of a /proc/self/mounts text, with the
 // table's octal escapes (\040 for a blank) undone.
 std::vector<fs::path> discMountPoints(std::string_view mountTable);
@@ -38,7 +43,7 @@ std::optional<fs::path> findPathNoCase(const fs::path& root, std::initializer_li
 //
 // Every file is looked for in CACHE first (flat, base names as on the disc),
 // so the disc is only searched when a file is missing there; once found, the
-// disc's AUDIO folder is kept for the rest of the run.
+// disc (its AUDIO folder, or the image file) is kept for the rest of the run.
 // UI thread only.
 class GameData {
 public:
@@ -63,8 +68,9 @@ public:
     const fs::path& workDir() const { return workDir_; }
     fs::path cacheDir() const { return workDir_ / "CACHE"; }
 
-    // The disc's AUDIO folder once located.
-    const std::optional<fs::path>& discRoot() const { return discRoot_; }
+    // The disc's AUDIO folder, or the image file, once located.
+    std::optional<fs::path> discRoot() const { return disc_ ? std::optional<fs::path>(disc_->root()) : std::nullopt; }
+    const std::optional<DiscSource>& disc() const { return disc_; }
 
     // Searches the candidates until one holds AUDIO/CONFIG/TRAKLKUP.DAT,
     // asking for the disc between rounds. False only when the person cancels
@@ -79,9 +85,10 @@ public:
     // neither in the cache nor on the disc, or the indices name no clip.
     std::unique_ptr<ClipAudio> loadClipData(int station, int clip);
 
-    // Path of a file on the located disc (folder "CONFIG" or "STREAMS"),
-    // matched without regard to case; locates the disc first.
-    std::optional<fs::path> discFile(std::string_view folder, std::string_view name);
+    // Opens a file on the located disc (folder "CONFIG" or "STREAMS"),
+    // matched without regard to case; locates the disc first. Null when the
+    // file is missing there or does not open.
+    std::unique_ptr<DataFile> openDiscFile(std::string_view folder, std::string_view name);
 
     // Builds the catalogue from the catalogue file and the track lookup file.
     void loadCatalogue();
@@ -93,7 +100,7 @@ private:
     DiscCandidates candidates_;
     fs::path workDir_;
     std::unique_ptr<StationTable> table_;
-    std::optional<fs::path> discRoot_;
+    std::optional<DiscSource> disc_;
     bool catalogueInUse_ = false;
 };
 

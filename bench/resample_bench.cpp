@@ -86,6 +86,7 @@ double seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // progress shows when piped
     double minutes = argc > 1 ? std::atof(argv[1]) : 74.0;
     if (!(minutes > 0)) {
         std::fprintf(stderr, "usage: resample_bench [minutes]\n");

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "audio/Decoder.h"
@@ -26,7 +25,8 @@ namespace vh {
 // paths may run helper threads of their own between beginExport and
 // finishExport.
 
-// Which code converts the frames.
+// Which code converts the frames. A kernel the processor lacks is replaced by
+// Portable; kernel() tells which one ran.
 enum class ResamplerKernel {
     Auto,       // the fastest block kernel this processor runs
     Reference,  // the frame-by-frame ring algorithm, one output at a time
@@ -84,7 +84,8 @@ public:
     // finishExport, which closes the file and returns false.
     bool beginExport(std::FILE* file, int32_t inputRate, int32_t outputRate);
 
-    // One input frame, full scale ±1.0.
+    // One input frame, full scale ±1.0. NaN is taken as 0 and infinities as
+    // the largest float (decoded audio holds neither), so every path agrees.
     void pushFrame(float left, float right);
     void pushFrames(const float* interleaved, int32_t frames) override;
 
@@ -113,6 +114,7 @@ public:
     static bool kernelSupported(ResamplerKernel kernel);
     static ResamplerKernel bestKernel();
 
+    // Internal: the conversion paths and the WAV output (ResamplerEngine.h).
     struct Engine;
     struct Output;
 

@@ -2,20 +2,22 @@
 // are converted by a phase-run kernel on a small pool of threads, and the
 // outputs are written in order with one large write per block.
 //
-// Each block carries the history its first windows need (at most 255 frames
-// from the block before), so outputs depend only on the block's own buffer and
-// can be converted in any order or on any thread: the file is the same as the
-// reference path's.
+// Each block carries the history its first windows need (up to 263 frames
+// from the block before, from an eight-frame boundary), so outputs depend only
+// on the block's own buffer and can be converted in any order or on any
+// thread: the file is the same as the reference path's.
 //
-// Two buffers alternate: while the pool converts one, the caller fills the
-// other and writes the previous block's outputs.
+// The buffers form a ring. The caller's thread fills one while the pool
+// converts the blocks handed over; the caller writes finished blocks in order
+// and, when every buffer is taken, converts units itself instead of waiting,
+// so a helper thread that the system has put to sleep holds up at most the
+// unit it is working on.
 
 #include <algorithm>
-#include <atomic>
-#include <new>
-#include <numeric>
 #include <condition_variable>
 #include <mutex>
+#include <new>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -30,12 +32,15 @@ constexpr int32_t kMaxBlockFrames = 1 << 19;
 constexpr int64_t kRunOutputs = 8;
 // Outputs a thread takes at a time.
 constexpr int64_t kUnitOutputs = 8192;
+// Buffers in the ring: one being filled, the others converting or waiting to
+// be written, so the caller seldom waits for a particular thread.
+constexpr int kSlots = 4;
 
 // Frames of one channel, 64-byte aligned so that eight frames are one aligned
 // load, with eight zero frames past the end for the last window's padding.
 class FrameArray {
 public:
-    explicit FrameArray(int32_t frames) {
+    void allocate(int32_t frames) {
         std::size_t size = std::size_t(frames) + 8;
         data_.reset(static_cast<double*>(::operator new[](size * sizeof(double), std::align_val_t(64))));
         std::fill_n(data_.get(), size, 0.0);
@@ -62,10 +67,13 @@ public:
           // Outputs `period` apart share phase and shift: their windows lie
           // a multiple of eight frames apart.
           period_(int64_t(phases_) * (8 / std::gcd(step_, 8))),
-          buffers_{Buffer(capacity_), Buffer(capacity_)},
           shifted_(std::size_t(phases_) * 8) {
         int64_t maxOutputs = int64_t(capacity_) * phases_ / step_ + 2;
-        for (int n = 0; n < 2; ++n) outputs_[n].resize(std::size_t(2 * maxOutputs));
+        for (int n = 0; n < kSlots; ++n) {
+            buffers_[n].left.allocate(capacity_);
+            buffers_[n].right.allocate(capacity_);
+            outputs_[n].resize(std::size_t(2 * maxOutputs));
+        }
         for (int32_t p = 0; p < phases_; ++p) {
             for (int shift = 0; shift < 8; ++shift) {
                 float* tap = shifted_[std::size_t(p * 8 + shift)].tap;
@@ -130,94 +138,152 @@ public:
             }
         }
         dispatch();
-        int64_t frames = waitForJob();
-        output_.writeFrames(outputs_[jobSlot_].data(), frames);
+        drain();
     }
 
     int64_t framesWritten() const override { return output_.frames; }
 
 private:
     struct Buffer {
-        explicit Buffer(int32_t capacity) : left(capacity), right(capacity) {}
         FrameArray left, right;
         int64_t start = 0;  // stream index of element 0, a multiple of 8
         int32_t count = 0;
     };
 
-    // Converts the block in the current buffer as far as its windows reach,
-    // moves the history into the other buffer and writes the block before.
+    // Hands the block in the current buffer to the pool, converted as far as
+    // its windows reach, and continues in a free buffer that starts with the
+    // history the next outputs need.
     void dispatch() {
-        const Buffer& b = buffers_[current_];
+        const int full = current_;
+        const Buffer& b = buffers_[full];
         int64_t streamEnd = b.start + b.count;
         int64_t lastWindow = streamEnd - 256;  // last window start with all its frames
         int64_t end = lastWindow >= 0 ? ((lastWindow + 1) * phases_ + step_ - 1) / step_ : 0;
         end = std::max(std::min(end, limit_), nextOutput_);
+        submit(full, nextOutput_, end);
+        nextOutput_ = end;
 
-        int64_t doneFrames = waitForJob();
-        int doneSlot = jobSlot_;
-
-        Buffer& next = buffers_[current_ ^ 1];
+        int free = acquireSlot();
+        Buffer& next = buffers_[free];
         int64_t keepFrom = std::min(end * step_ / phases_, streamEnd) & ~int64_t(7);
         int64_t keep = streamEnd - keepFrom;
         std::copy_n(b.left.data() + (keepFrom - b.start), keep, next.left.data());
         std::copy_n(b.right.data() + (keepFrom - b.start), keep, next.right.data());
         next.start = keepFrom;
         next.count = int32_t(keep);
-
-        startJob(current_, nextOutput_, end);
-        if (doneFrames > 0) output_.writeFrames(outputs_[doneSlot].data(), doneFrames);
-        nextOutput_ = end;
-        current_ ^= 1;
+        current_ = free;
     }
 
-    // Outputs [first, end) of the buffer `slot` into outputs_[slot].
-    void startJob(int slot, int64_t first, int64_t end) {
+    // Waits for every block handed over and writes the rest of the output.
+    void drain() {
+        for (;;) {
+            collectFinished();
+            if (queued_ == 0) return;
+            helpOrWait();
+        }
+    }
+
+    void submit(int slot, int64_t first, int64_t end) {
         {
             std::lock_guard lock(mutex_);
-            jobSlot_ = slot;
-            jobFirst_ = first;
-            jobEnd_ = end;
-            jobUnits_ = (end - first + unitOutputs_ - 1) / unitOutputs_;
-            nextUnit_.store(0, std::memory_order_relaxed);
-            busyWorkers_ = int32_t(workers_.size());
-            ++generation_;
-            jobPending_ = true;
+            jobs_[slot] = Job{first, end, (end - first + unitOutputs_ - 1) / unitOutputs_, 0, 0};
+            queue_[(head_ + queued_) % kSlots] = slot;
+            ++queued_;
         }
         wake_.notify_all();
     }
 
-    // Helps with the pending job and waits for it; returns its output frames.
-    int64_t waitForJob() {
-        if (!jobPending_) return 0;
-        runUnits();
+    // A buffer neither being filled nor waiting for conversion; writes the
+    // outputs of finished blocks in order and helps the pool meanwhile.
+    int acquireSlot() {
+        for (;;) {
+            collectFinished();
+            bool busy[kSlots] = {};
+            busy[current_] = true;
+            for (int i = 0; i < queued_; ++i) busy[queue_[(head_ + i) % kSlots]] = true;
+            for (int slot = 0; slot < kSlots; ++slot)
+                if (!busy[slot]) return slot;
+            helpOrWait();
+        }
+    }
+
+    // Writes the outputs of the oldest blocks whose conversion is complete.
+    // Only the caller's thread changes head_ and queued_.
+    void collectFinished() {
+        for (;;) {
+            int slot;
+            {
+                std::lock_guard lock(mutex_);
+                if (queued_ == 0) return;
+                slot = queue_[head_];
+                if (jobs_[slot].done < jobs_[slot].units) return;
+                head_ = (head_ + 1) % kSlots;
+                --queued_;
+            }
+            const Job& job = jobs_[slot];
+            output_.writeFrames(outputs_[slot].data(), job.end - job.first);
+        }
+    }
+
+    // Converts one unit of any waiting block, or sleeps until the oldest
+    // block is complete or there is a unit to take.
+    void helpOrWait() {
         std::unique_lock lock(mutex_);
-        idle_.wait(lock, [this] { return busyWorkers_ == 0; });
-        jobPending_ = false;
-        return jobEnd_ - jobFirst_;
+        int slot;
+        int64_t unit;
+        if (takeUnit(slot, unit)) {
+            runUnit(lock, slot, unit);
+            return;
+        }
+        finished_.wait(lock, [this] {
+            if (queued_ == 0) return true;
+            const Job& oldest = jobs_[queue_[head_]];
+            return oldest.done == oldest.units || unitAvailable();
+        });
     }
 
     void workerLoop() {
         std::unique_lock lock(mutex_);
-        uint64_t seen = 0;
         for (;;) {
-            wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
+            wake_.wait(lock, [this] { return stop_ || unitAvailable(); });
             if (stop_) return;
-            seen = generation_;
-            lock.unlock();
-            runUnits();
-            lock.lock();
-            if (--busyWorkers_ == 0) idle_.notify_one();
+            int slot;
+            int64_t unit;
+            if (takeUnit(slot, unit)) runUnit(lock, slot, unit);
         }
     }
 
-    void runUnits() {
-        for (;;) {
-            int64_t u = nextUnit_.fetch_add(1, std::memory_order_relaxed);
-            if (u >= jobUnits_) return;
-            int64_t a = jobFirst_ + u * unitOutputs_;
-            int64_t z = std::min(jobEnd_, a + unitOutputs_);
-            convert(buffers_[jobSlot_], a, z, outputs_[jobSlot_].data() + 2 * (a - jobFirst_));
+    // With the mutex held: the next unit of the oldest block that has one.
+    bool takeUnit(int& slot, int64_t& unit) {
+        for (int i = 0; i < queued_; ++i) {
+            Job& job = jobs_[queue_[(head_ + i) % kSlots]];
+            if (job.next < job.units) {
+                slot = queue_[(head_ + i) % kSlots];
+                unit = job.next++;
+                return true;
+            }
         }
+        return false;
+    }
+
+    bool unitAvailable() const {
+        for (int i = 0; i < queued_; ++i) {
+            const Job& job = jobs_[queue_[(head_ + i) % kSlots]];
+            if (job.next < job.units) return true;
+        }
+        return false;
+    }
+
+    // Converts a unit with the mutex released; the block's buffer is
+    // read-only and each unit writes its own stretch of the outputs.
+    void runUnit(std::unique_lock<std::mutex>& lock, int slot, int64_t unit) {
+        const Job job = jobs_[slot];
+        lock.unlock();
+        int64_t a = job.first + unit * unitOutputs_;
+        int64_t z = std::min(job.end, a + unitOutputs_);
+        convert(buffers_[slot], a, z, outputs_[slot].data() + 2 * (a - job.first));
+        lock.lock();
+        if (++jobs_[slot].done == jobs_[slot].units) finished_.notify_all();
     }
 
     // Outputs [a, z) from buffer b into out (interleaved, output a first).
@@ -264,29 +330,32 @@ private:
     const int64_t period_;    // outputs between two of the same phase and shift
     int64_t unitOutputs_ = 0;
 
-    Buffer buffers_[2];
+    // Outputs [first, end) of the block in the buffer of the same slot;
+    // guarded by the mutex.
+    struct Job {
+        int64_t first = 0;
+        int64_t end = 0;
+        int64_t units = 0;
+        int64_t next = 0;  // next unit to hand out
+        int64_t done = 0;  // units converted
+    };
+
+    Buffer buffers_[kSlots];
     std::vector<ShiftedTaps> shifted_;  // [p × 8 + shift]
-    std::vector<int16_t> outputs_[2];
-    int current_ = 0;                       // the buffer being filled
-    int64_t nextOutput_ = 0;                // first output not yet handed to a job
-    int64_t limit_ = INT64_MAX;             // outputs wanted in all (set by finish)
+    std::vector<int16_t> outputs_[kSlots];
+    int current_ = 0;            // the buffer being filled
+    int64_t nextOutput_ = 0;     // first output not yet handed over
+    int64_t limit_ = INT64_MAX;  // outputs wanted in all (set by finish)
 
-    // The job, written by the caller's thread under the mutex before the
-    // workers are woken, and read-only while it runs.
-    int jobSlot_ = 0;
-    int64_t jobFirst_ = 0;
-    int64_t jobEnd_ = 0;
-    int64_t jobUnits_ = 0;
-    bool jobPending_ = false;
-    std::atomic<int64_t> nextUnit_{0};
-
-    std::vector<std::thread> workers_;
     std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    uint64_t generation_ = 0;
-    int32_t busyWorkers_ = 0;
+    Job jobs_[kSlots];
+    int queue_[kSlots] = {};  // slots handed over, oldest at head_
+    int head_ = 0;
+    int queued_ = 0;
     bool stop_ = false;
+    std::condition_variable wake_;      // workers: a unit to take, or stop
+    std::condition_variable finished_;  // caller: a block completed
+    std::vector<std::thread> workers_;
 };
 
 }  // namespace

@@ -26,7 +26,10 @@
 namespace vh::resampler {
 namespace {
 
-constexpr int32_t kMaxBlockFrames = 1 << 19;
+// Memory: per slot 16 bytes per input frame and 4 bytes per output frame, so
+// the default 65536-frame blocks take about 6 MiB in all and the largest
+// about 25 MiB.
+constexpr int32_t kMaxBlockFrames = 1 << 18;
 // Outputs converted together per phase and shift: runs of eight keep the
 // windows they read (at 44.1 kHz 8 × 80 + 263 frames) in the first-level cache.
 constexpr int64_t kRunOutputs = 8;
@@ -55,6 +58,8 @@ private:
     std::unique_ptr<double[], Free> data_;
 };
 
+// The caller's thread (the export's) pushes, hands blocks over, writes the
+// output and helps convert; the pool threads only convert units.
 class BlockEngine final : public Resampler::Engine {
 public:
     BlockEngine(const EngineSetup& setup, PhaseRunFn phaseRun, int32_t threads, int32_t blockFrames)

@@ -399,29 +399,9 @@ std::vector<double> phaseGains() {
     return gain;
 }
 
-// A constant comes out scaled by the sum of its phase's taps (0.9975 to
-// 0.99995 at 44.1 kHz): the taps are not normalised.
-TEST_P(ResamplerPaths, ConstantLevelIsThePhaseGain) {
-    std::vector<float> in(2 * 4000);
-    for (size_t i = 0; i < in.size(); i += 2) {
-        in[i] = 0.75f;
-        in[i + 1] = -0.5f;
-    }
-    Wav w = exportWav(optionsFor(GetParam()), 24000, 44100, in);
-    ASSERT_TRUE(w.finished);
-    std::vector<double> gain = phaseGains();
-    EXPECT_NEAR(*std::min_element(gain.begin() + 1, gain.end()), 0.9975, 0.0002);
-    EXPECT_NEAR(*std::max_element(gain.begin() + 1, gain.end()), 0.99995, 0.00002);
-    // Outputs whose window lies wholly inside the constant.
-    for (int64_t m = 300; m < 6000; ++m) {
-        double g = gain[size_t(m * 80 % 147)];
-        ASSERT_NEAR(w.sample(m, 0), expectedPcm(0.75 * g), 1) << m;
-        ASSERT_NEAR(w.sample(m, 1), expectedPcm(-0.5 * g), 1) << m;
-    }
-}
-
-// A 5 Hz sine, nearly constant across the 256 taps, keeps the phase gains and
-// its timing: output m stands for input time 80m / 147.
+// A 5 Hz sine, nearly constant across the 256 taps, comes out scaled by the
+// sum of each output's phase taps (0.9975 to 0.99995 at 44.1 kHz: the taps
+// are not normalised) and on time: output m stands for input time 80m / 147.
 TEST_P(ResamplerPaths, SlowSineFollowsThePhaseGain) {
     const int64_t frames = 12000;
     std::vector<float> in(size_t(2 * frames));
@@ -433,42 +413,13 @@ TEST_P(ResamplerPaths, SlowSineFollowsThePhaseGain) {
     Wav w = exportWav(optionsFor(GetParam()), 24000, 44100, in);
     ASSERT_TRUE(w.finished);
     std::vector<double> gain = phaseGains();
+    EXPECT_NEAR(*std::min_element(gain.begin() + 1, gain.end()), 0.9975, 0.0002);
+    EXPECT_NEAR(*std::max_element(gain.begin() + 1, gain.end()), 0.99995, 0.00002);
     for (int64_t m = 300; m < 21500; ++m) {
         double y = wave(double(m) * 80.0 / 147.0) * gain[size_t(m * 80 % 147)];
         ASSERT_NEAR(w.sample(m, 0), expectedPcm(y), 2) << m;
         ASSERT_NEAR(w.sample(m, 1), expectedPcm(-y), 2) << m;
     }
-}
-
-// A 1 kHz tone comes out at the taps' gain at 1 kHz: each phase scales it by
-// |Σ_k T_p[k] e^(-iωk)|, and the phases take turns evenly, so the output's
-// power is the tone's times the mean of those gains squared.
-TEST_P(ResamplerPaths, ToneLevelIsTheTapsResponse) {
-    const int64_t frames = 24000;
-    const double omega = 2 * M_PI * 1000.0 / 24000.0;
-    std::vector<float> in(size_t(2 * frames));
-    for (int64_t i = 0; i < frames; ++i)
-        in[size_t(2 * i)] = in[size_t(2 * i + 1)] = float(0.5 * std::sin(omega * double(i)));
-    Wav w = exportWav(optionsFor(GetParam()), 24000, 44100, in);
-    ASSERT_TRUE(w.finished);
-    double power = 0;
-    for (int64_t m = 1000; m < 1000 + 147 * 290; ++m) power += double(w.sample(m, 0)) * w.sample(m, 0);
-    double rmsOut = std::sqrt(power / (147 * 290)) / 32768.0;
-
-    double meanSquare = 1.0;  // phase 0
-    float taps[256];
-    for (int p = 1; p < 147; ++p) {
-        buildPhaseTable(taps, p, 147);
-        double re = 0, im = 0;
-        for (int k = 0; k < 256; ++k) {
-            re += taps[k] * std::cos(omega * k);
-            im += taps[k] * std::sin(omega * k);
-        }
-        meanSquare += re * re + im * im;
-    }
-    double expected = 0.5 / std::sqrt(2.0) * std::sqrt(meanSquare / 147);
-    EXPECT_NEAR(rmsOut, expected, 0.0002);
-    EXPECT_GT(std::abs(rmsOut * std::sqrt(2.0) / 0.5 - 1.0), 0.0004);  // not simply unity gain
 }
 
 // ---- Every path writes the reference's bytes ----
@@ -606,15 +557,6 @@ TEST(ResamplerFailure, UnusableRatesAreRefused) {
     Resampler r;
     EXPECT_FALSE(r.beginExport(nullptr, 24000, 44100));
     EXPECT_FALSE(r.finishExport());
-}
-
-TEST(ResamplerKernels, AutoPicksASupportedKernel) {
-    EXPECT_TRUE(Resampler::kernelSupported(Resampler::bestKernel()));
-    EXPECT_TRUE(Resampler::kernelSupported(ResamplerKernel::Portable));
-    Resampler r;
-    ASSERT_TRUE(r.beginExport(std::fopen("/dev/null", "wb"), 24000, 44100));
-    EXPECT_EQ(r.kernel(), Resampler::bestKernel());
-    EXPECT_TRUE(r.finishExport());
 }
 
 }  // namespace

@@ -43,9 +43,16 @@ CMainFrame::CMainFrame(GameData& data, QWidget* parent) : QMainWindow(parent) {
     // Keyboard focus given to the frame goes on to the view.
     setFocusProxy(view_);
     view_->setFocus();
+
+    connect(view_, &MainView::commandStateChanged, this, &CMainFrame::updateCommandStates);
+    updateCommandStates();
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The view outlives this part of the frame (Qt deletes it with the
+    // children); nothing it reports on the way out may reach the actions.
+    if (view_) disconnect(view_, nullptr, this, nullptr);
+}
 
 QAction* CMainFrame::action(int32_t id) const {
     auto it = actions_.find(id);
@@ -60,6 +67,7 @@ void CMainFrame::placeOnDesktop(const QRect& desktop) {
 void CMainFrame::buildActions() {
     for (const CommandInfo& info : commandTable()) {
         auto* action = new QAction(QString::fromUtf8(info.menuText), this);
+        action->setData(info.id);  // the command id travels with the action
         action->setStatusTip(QString::fromUtf8(info.prompt));
         if (info.tooltip) action->setToolTip(QString::fromUtf8(info.tooltip));
         const QImage image = toolbarImage(info.id);
@@ -79,8 +87,8 @@ void CMainFrame::buildMenus() {
             if (id == command::kSeparator) menu->addSeparator();
             else menu->addAction(action(id));
         }
-        // Check marks follow what is shown whenever a menu opens.
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateViewChecks);
+        // Enable rules and check marks are evaluated whenever a menu opens.
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
     }
 }
 
@@ -132,6 +140,13 @@ void CMainFrame::runCommand(int32_t id) {
     case command::kHelp: showHelp(); break;
     default: break;
     }
+    updateCommandStates();
+}
+
+void CMainFrame::updateCommandStates() {
+    if (!view_) return;
+    const CommandState state = view_->commandState();
+    for (const auto& [id, action] : actions_) action->setEnabled(commandEnabled(id, state));
     updateViewChecks();
 }
 

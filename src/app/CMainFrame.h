@@ -43,6 +43,10 @@ public:
 
     // Runs a command as the menu or toolbar would.
     void runCommand(int32_t id);
+    // Enables or greys every action by the view's state and sets the View
+    // items' check marks. Runs before a menu opens and whenever the view's
+    // state changes, so the toolbar always shows what can be chosen.
+    void updateCommandStates();
     void showHelp();
 
 protected:

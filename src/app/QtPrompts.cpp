@@ -22,17 +22,19 @@ QString dialogFilter(const FileChooser& chooser) {
 
 }  // namespace
 
+int QtPrompts::run(QDialog& dialog) { return runner_ ? runner_(dialog) : dialog.exec(); }
+
 bool QtPrompts::askOkCancel(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, captionText(caption), QString::fromStdString(text),
                     QMessageBox::Ok | QMessageBox::Cancel, owner_.data());
     box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok;
+    return run(box) == QMessageBox::Ok;
 }
 
 void QtPrompts::message(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, captionText(caption), QString::fromStdString(text), QMessageBox::Ok,
                     owner_.data());
-    box.exec();
+    run(box);
 }
 
 void QtPrompts::endRun(int exitCode) {
@@ -42,24 +44,30 @@ void QtPrompts::endRun(int exitCode) {
     std::_Exit(exitCode);
 }
 
-std::optional<std::filesystem::path> QtPrompts::chooseOpenFile(const FileChooser& chooser) {
-    QFileDialog dialog(owner_.data(), QString::fromStdString(chooser.title), QString::fromStdString(chooser.initialName),
-                       dialogFilter(chooser));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+std::optional<std::filesystem::path> QtPrompts::chooseFile(const FileChooser& chooser, bool save) {
+    QFileDialog dialog(owner_.data(), QString::fromStdString(chooser.title), QString(), dialogFilter(chooser));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
     dialog.setDefaultSuffix(QString::fromStdString(chooser.defaultExtension));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+    if (!chooser.initialName.empty()) {
+        // The name last used: its folder opens with the file selected.
+        const std::filesystem::path initial(chooser.initialName);
+        if (initial.has_parent_path()) dialog.setDirectory(QString::fromStdString(initial.parent_path().string()));
+        dialog.selectFile(QString::fromStdString(initial.filename().string()));
+    }
+    if (run(dialog) != QDialog::Accepted) return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+    return std::filesystem::path(files.front().toStdString());
+}
+
+std::optional<std::filesystem::path> QtPrompts::chooseOpenFile(const FileChooser& chooser) {
+    return chooseFile(chooser, false);
 }
 
 std::optional<std::filesystem::path> QtPrompts::chooseSaveFile(const FileChooser& chooser) {
-    QFileDialog dialog(owner_.data(), QString::fromStdString(chooser.title), QString::fromStdString(chooser.initialName),
-                       dialogFilter(chooser));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QString::fromStdString(chooser.defaultExtension));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+    return chooseFile(chooser, true);
 }
 
 }  // namespace vh

@@ -51,6 +51,28 @@ std::span<const CommandInfo> commandTable() { return kCommands; }
 std::span<const MenuInfo> menuLayout() { return kMenus; }
 std::span<const int32_t> toolbarLayout() { return kToolbar; }
 
+bool commandEnabled(int32_t id, const CommandState& s) {
+    const bool hasTracks = s.trackCount != 0;
+    const bool idle = !s.playing;
+    switch (id) {
+    case kSave:
+    case kSaveAs:
+    case kExportCd:
+    case kExportWave: return hasTracks;
+    case kCopyAudioFiles: return idle;
+    case kPlay: return hasTracks && (idle || !s.playingPlaylistTrack);
+    case kStop: return s.playing;
+    case kPrevious: return s.playingPlaylistTrack;
+    case kNext: return s.playingPlaylistTrack && s.currentHasNext;
+    case kAddAllSongs:
+    case kCreateMusicMix:
+    case kCreateRadioMix: return idle && s.stationHasSong;
+    case kRandomizeIntros:
+    case kPad: return idle && s.playlistHasSong;
+    default: return true;  // New, Open, Exit, the View toggles, Export options, Help
+    }
+}
+
 const CommandInfo* findCommand(int32_t id) {
     for (const CommandInfo& c : kCommands)
         if (c.id == id) return &c;

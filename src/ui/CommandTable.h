@@ -44,6 +44,21 @@ struct MenuInfo {
     std::span<const int32_t> items;  // command ids, kSeparator between groups
 };
 
+// What the enable rules read. A preview is a current track that is not in
+// the playlist (it has no successor link).
+struct CommandState {
+    int32_t trackCount = 0;
+    bool playing = false;             // there is a currentTrack
+    bool playingPlaylistTrack = false;
+    bool currentHasNext = false;      // the playing playlist track is not the last
+    bool stationHasSong = false;      // some clip slot of the browsed station is a Song
+    bool playlistHasSong = false;
+};
+
+// Whether a command can be chosen now. The handlers test the same
+// conditions again, so a command run regardless does nothing.
+bool commandEnabled(int32_t id, const CommandState& state);
+
 // Every command, in menu order.
 std::span<const CommandInfo> commandTable();
 // The menu bar, left to right.

@@ -3,6 +3,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "ui/DragOutline.h"
+
 #include "audio/PlaybackEngine.h"
 #include "export/ExportOptions.h"
 #include "ui/ClipRows.h"
@@ -14,7 +16,15 @@ namespace {
 
 MainView* gView = nullptr;
 
+// The clip player's and the export's position reports reach the playlist
+// through the view while it exists.
+void forwardPosition(PlaylistTrack* track, int32_t frames) {
+    if (MainView* view = MainView::instance()) view->playlist().reportPosition(track, frames);
+}
+
 }  // namespace
+
+PositionCallback MainView::positionCallback() { return forwardPosition; }
 
 MainView::MainView(GameData& data, QWidget* parent)
     : QWidget(parent), data_(data), fonts_(ViewFonts::create()), playlist_(data, this, this) {
@@ -80,7 +90,10 @@ void MainView::onCopyProgress(const std::string& fileName, float percent) {
     drawTransportNow(p == 0);
 }
 
-void MainView::invalidate() { update(); }
+void MainView::invalidate() {
+    update();
+    emit commandStateChanged();
+}
 
 QRect MainView::transportRect() const {
     return QRect(geometry::kCdLeft, 0, width() - geometry::kCdLeft, geometry::kTransportHeight);
@@ -90,7 +103,9 @@ void MainView::drawTransportNow(bool clear) {
     const QRect band = transportRect();
     if (band.isEmpty()) return;
     transportOnly_ = true;
-    transportClear_ = clear;
+    // Under the drag outline every pixel of the band must be drawn afresh
+    // before the outline is laid over it again.
+    transportClear_ = clear || outlineShown_;
     repaint(band);
     transportOnly_ = false;
 }
@@ -106,6 +121,7 @@ void MainView::paintEvent(QPaintEvent* event) {
         drawTransport(p, transportClear_);
     else
         drawView(p);
+    if (outlineShown_) drawOutline(painter);
     painter.end();
     emit drawn();
 }
@@ -113,9 +129,7 @@ void MainView::paintEvent(QPaintEvent* event) {
 ClipPlayer& MainView::ensurePlayer() {
     if (!player_) {
         player_ = std::make_unique<ClipPlayer>();
-        player_->setCallback([](PlaylistTrack* track, int32_t frames) {
-            if (MainView* view = MainView::instance()) view->playlist().reportPosition(track, frames);
-        });
+        player_->setCallback(forwardPosition);
         if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->attachSource(*player_);
     }
     return *player_;
@@ -127,10 +141,15 @@ void MainView::playPreview(std::unique_ptr<PlaylistTrack> track, int32_t startPa
     ensurePlayer().startTrack(PreviewTrack(track.release()), startPart);
 }
 
-bool MainView::handleCommand(int32_t) {
-    // The view's own commands (transport, playlist files, tools, export,
-    // copy) plug in here; until then every command is the frame's.
-    return false;
+void MainView::drawOutline(QPainter& painter) const {
+    // Exclusive or: drawing the same dots twice gives back the pixels under
+    // them. The painter is clipped to the region being repainted, which the
+    // view has just drawn afresh, so each dot is laid over clean pixels once.
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const QColor yellow(kOutlineColour.r, kOutlineColour.g, kOutlineColour.b);
+    for (const QPoint& dot : dragOutlineDots(dragOutline_)) painter.fillRect(dot.x(), dot.y(), 1, 1, yellow);
+    painter.restore();
 }
 
 }  // namespace vh

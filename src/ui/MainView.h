@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <QRegion>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -12,6 +15,7 @@
 #include "playlist/PlaybackControl.h"
 #include "playlist/Playlist.h"
 #include "playlist/ViewHooks.h"
+#include "ui/CommandTable.h"
 #include "ui/HitTest.h"
 #include "ui/ScrollGeometry.h"
 #include "ui/TransportText.h"
@@ -88,23 +92,73 @@ public:
     void playTrack(PlaylistTrack* track, int32_t startPart) override;
     // Plays a free-standing preview track, which the player then owns.
     void playPreview(std::unique_ptr<PlaylistTrack> track, int32_t startPart);
+    // Hands a position report to the playlist of the view that exists, if any.
+    static PositionCallback positionCallback();
     // The player, once playback has been asked for; null before.
     ClipPlayer* player() { return player_.get(); }
 
     // Commands are offered to the view first; false leaves the command to
-    // the frame (toolbar and status bar toggles, Exit, Help).
+    // the frame (toolbar and status bar toggles, Exit, Help). Each handler
+    // tests its enable rule again, so a disabled command does nothing.
     bool handleCommand(int32_t id);
+    // The enable rules' view of the state, and their verdict.
+    CommandState commandState() const;
+    bool commandEnabled(int32_t id) const { return vh::commandEnabled(id, commandState()); }
+
+    // The drag the mouse is in, if any.
+    bool dragging() const { return thumbDrag_ != 0 || draggedClip_ || draggedTrackIndex_ >= 0; }
+    int32_t thumbDrag() const { return thumbDrag_; }
+    int32_t draggedTrackIndex() const { return draggedTrackIndex_; }
+    const PlaylistTrack* draggedClip() const { return draggedClip_.get(); }
+    // The outline as it stands while a clip or track drag runs.
+    QRect dragOutline() const { return outlineShown_ ? dragOutline_ : QRect(); }
 
 signals:
     // Emitted after every paint of the view.
     void drawn();
+    // Something the enable rules read may have changed: the playlist, what
+    // plays, the browsed station.
+    void commandStateChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     ClipPlayer& ensurePlayer();
     QRect transportRect() const;
+
+    // Mouse handling, in client pixels.
+    void press(int32_t x, int32_t y);
+    void move(int32_t x, int32_t y);
+    void release(int32_t x, int32_t y);
+    void doubleClick(int32_t x, int32_t y);
+    void stepStation(int32_t direction);
+    void pageList(int32_t direction);
+    void pagePlaylist(int32_t direction);
+    void pressSlot(const Hit& hit, int32_t x, int32_t y);
+    void previewClip(int32_t row);
+    void startOutline(const QRect& outline, int32_t x, int32_t y);
+    void eraseOutline();
+    void dropClip(int32_t x, int32_t y);
+    void dropTrack(int32_t x, int32_t y);
+    // A drag whose release never came (the window lost the mouse) ends
+    // without effect before the next press.
+    void abandonDrag();
+
+    // Command handlers.
+    void play();
+    void stop();
+    void previous();
+    void next();
+    void copyAudio();
+    void exportOptions();
+    void exportPlaylistTo(bool cdImage);
+
+    void drawOutline(QPainter& painter) const;
 
     void drawView(ViewPainter& p);
     void drawBanner(ViewPainter& p, int y);
@@ -130,6 +184,16 @@ private:
     // Set while drawTransportNow repaints only the transport band.
     bool transportOnly_ = false;
     bool transportClear_ = false;
+
+    // Mouse drags: at most one runs at a time, from a press to its release.
+    int32_t thumbDrag_ = 0;  // 1: the clip list's thumb, 2: the playlist's
+    int32_t dragStartY_ = 0;
+    int32_t dragStartScroll_ = 0;
+    std::unique_ptr<PlaylistTrack> draggedClip_;
+    int32_t draggedTrackIndex_ = -1;
+    QRect dragOutline_;
+    QPoint lastMouse_;
+    bool outlineShown_ = false;
 
     // The playlist is declared before the player so that the player, which
     // points into the playlist's tracks, goes first.

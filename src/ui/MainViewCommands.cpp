@@ -1,0 +1,132 @@
+// The menu and toolbar commands the view takes: the transport, the playlist
+// files, the export, the cache copy, the tools and the export options.
+#include "audio/PlaybackEngine.h"
+#include "audio/RandomGenerator.h"
+#include "export/ExportOptions.h"
+#include "export/Exporter.h"
+#include "gamedata/CacheCopy.h"
+#include "playlist/PlaylistFile.h"
+#include "playlist/PlaylistTools.h"
+#include "ui/MainView.h"
+#include "ui/TrackLayoutDlg.h"
+
+namespace vh {
+
+CommandState MainView::commandState() const {
+    CommandState s;
+    s.trackCount = playlist_.trackCount;
+    const PlaylistTrack* current = playlist_.currentTrack;
+    s.playing = current != nullptr;
+    // A preview stands alone; tracks of the list always have a successor.
+    s.playingPlaylistTrack = current && current->next;
+    s.currentHasNext = s.playingPlaylistTrack && current->next->clip;
+    if (currentStation_ >= 0) {
+        // Every clip slot counts, intros and outros included.
+        const Station& station = data_.table()[currentStation_];
+        const int32_t count = std::clamp<int32_t>(station.clipCount, 0, int32_t(std::size(station.clips)));
+        for (int32_t i = 0; i < count && !s.stationHasSong; ++i) s.stationHasSong = station.clips[i].clipClass == Song;
+    }
+    for (const PlaylistTrack* t = playlist_.first(); t != playlist_.sentinel() && !s.playlistHasSong; t = t->next)
+        s.playlistHasSong = t->clip && t->clip->clipClass == Song;
+    return s;
+}
+
+bool MainView::handleCommand(int32_t id) {
+    using namespace command;
+    // The frame's own commands.
+    if (!findCommand(id) || id == kExit || id == kToggleToolbar || id == kToggleStatusBar || id == kHelp) return false;
+
+    // A drag whose release was lost must not act on a playlist the command
+    // changes.
+    abandonDrag();
+    if (commandEnabled(id)) {
+        PlaylistFileCommands files(playlist_, data_.prompts());
+        PlaylistTools tools(playlist_, processRandom());
+        switch (id) {
+        case kNew: files.newPlaylist(); break;
+        case kOpen: files.open(); break;
+        case kSave: files.save(); break;
+        case kSaveAs: files.saveAs(); break;
+        case kExportCd: exportPlaylistTo(true); break;
+        case kExportWave: exportPlaylistTo(false); break;
+        case kCopyAudioFiles: copyAudio(); break;
+        case kPlay: play(); break;
+        case kStop: stop(); break;
+        case kPrevious: previous(); break;
+        case kNext: next(); break;
+        case kAddAllSongs: tools.addAllSongs(currentStation_); break;
+        case kRandomizeIntros: tools.randomizeIntros(); break;
+        case kPad: tools.pad(currentStation_); break;
+        case kCreateMusicMix: tools.createMusicMix(currentStation_); break;
+        case kCreateRadioMix: tools.createRadioMix(currentStation_); break;
+        case kExportOptions: exportOptions(); break;
+        default: break;
+        }
+    }
+    emit commandStateChanged();
+    return true;
+}
+
+void MainView::play() {
+    const PlaylistTrack* current = playlist_.currentTrack;
+    if (playlist_.trackCount == 0 || (current && current->next)) return;
+    // A preview that plays is replaced by the playlist from its first track.
+    playTrack(playlist_.first(), 0);
+}
+
+void MainView::stop() {
+    if (playlist_.currentTrack) playTrack(nullptr, 0);
+}
+
+void MainView::previous() {
+    PlaylistTrack* current = playlist_.currentTrack;
+    if (!current || !current->next) return;
+    // Within its first second a track gives way to the one before it;
+    // later, and on the first track, it starts again from its intro.
+    if (playlist_.elapsedSeconds <= 1 && current->prev && current->prev->clip) playTrack(current->prev, 0);
+    else playTrack(current, 0);
+}
+
+void MainView::next() {
+    PlaylistTrack* current = playlist_.currentTrack;
+    if (!current || !current->next || !current->next->clip) return;
+    playTrack(current->next, 0);
+}
+
+void MainView::exportPlaylistTo(bool cdImage) {
+    if (playlist_.trackCount == 0) return;
+    ExportContext context(playlist_, data_.prompts());
+    context.playback = this;
+    context.stopOutput = [] {
+        if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->stopOutput();
+    };
+    context.resumeOutput = [] {
+        if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->resumeOutput();
+    };
+    context.positionCallback = positionCallback();
+    context.trackLayout = trackLayout_;
+    exportPlaylist(context, cdImage);
+}
+
+void MainView::copyAudio() {
+    if (playlist_.currentTrack) return;
+    // The copy holds the thread until it ends; only the transport line is
+    // drawn meanwhile, at once, from the progress reports.
+    setCopyActive(true);
+    drawTransportNow(true);
+    const bool copied =
+        copyAudioFiles(data_, [this](const std::string& fileName, float percent) { onCopyProgress(fileName, percent); });
+    if (!copied) data_.prompts().message(kCopyFailedCaption, kCopyFailedText);
+    setCopyActive(false);
+    invalidate();
+}
+
+void MainView::exportOptions() {
+    TrackLayoutDlg dialog(trackLayout_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    trackLayout_ = dialog.selection() != 0 ? kLayoutPerSong : kLayoutPerClip;
+    // A file that cannot be written still leaves the choice for this run.
+    writeTrackLayout(data_.workDir(), trackLayout_);
+}
+
+}  // namespace vh

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+class QRadioButton;
+
+namespace vh {
+
+// "Export options": the CD track layout of the CUE sheet, one CD track per
+// clip (selection 0) or per song (selection 1). The selection is read into
+// the buttons when the dialog is made and taken back from them on OK only, so
+// Cancel leaves it as it was.
+class TrackLayoutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kPerClipText = "One CD track per clip";
+    static constexpr const char* kPerSongText = "One CD track per song";
+    static constexpr const char* kPerClipNote =
+        "Create a CUE file specifying one CD track for every audio clip, so each commercial, ident, chatter and song "
+        "is a new CD track";
+    static constexpr const char* kPerSongNote =
+        "Create a CUE file specifying one CD track for each song, with chatter and commercials included in that "
+        "track on the CD";
+
+    explicit TrackLayoutDlg(int selection, QWidget* parent = nullptr);
+
+    int selection() const { return selection_; }
+    QRadioButton* perClipButton() const { return perClip_; }
+    QRadioButton* perSongButton() const { return perSong_; }
+
+    void accept() override;
+
+private:
+    int selection_;
+    QRadioButton* perClip_;
+    QRadioButton* perSong_;
+};
+
+}  // namespace vh

@@ -107,7 +107,7 @@ bool IsoImage::insideImage(const Entry& entry) const {
     return uint64_t(entry.sector) * kSectorBytes + entry.bytes <= imageBytes_;
 }
 
-std::optional<IsoImage::Entry> IsoImage::find(std::initializer_list<std::string_view> names) const {
+std::optional<IsoImage::Entry> IsoImage::find(std::span<const std::string_view> names) const {
     if (names.size() == 0 || names.size() > kMaxDepth) return std::nullopt;
     Stat root(iso9660_ifs_stat(iso_, "/"));
     if (!root) return std::nullopt;

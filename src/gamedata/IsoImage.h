@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 
 struct _iso9660_s;
@@ -52,7 +53,10 @@ public:
 
     // The entry at names[0]/names[1]/... below the root; nullopt when a name
     // is missing, ambiguous or unreadable, or the path is deeper than kMaxDepth.
-    std::optional<Entry> find(std::initializer_list<std::string_view> names) const;
+    std::optional<Entry> find(std::span<const std::string_view> names) const;
+    std::optional<Entry> find(std::initializer_list<std::string_view> names) const {
+        return find(std::span<const std::string_view>(names.begin(), names.size()));
+    }
 
     // Reads bytes [offset, offset + count) of a file into `out`, which must
     // hold count bytes. Only the sectors holding the range are read; returns

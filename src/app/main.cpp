@@ -1,7 +1,9 @@
 // varnholt-radio: the desktop program. The command line is ignored, except
-// for one option that scripts use to check the window without a person:
+// for two options:
+//   --user-folder       work in the per-user folder (the desktop menu's entry
+//                       starts the program this way)
 //   --screenshot FILE   save the screen as PNG once the view is drawn, print
-//                       how long start-up took, and quit.
+//                       how long start-up took, and quit (for scripts).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -17,6 +19,7 @@
 #include "app/Application.h"
 #include "app/CMainFrame.h"
 #include "app/QtPrompts.h"
+#include "app/UserFolder.h"
 #include "audio/SdlSoundOutput.h"
 #include "ui/MainView.h"
 
@@ -80,6 +83,13 @@ int main(int argc, char** argv) {
     const QString screenshot = screenshotPath(QApplication::arguments());
 
     vh::QtPrompts prompts;
+    if (QApplication::arguments().contains(QStringLiteral("--user-folder"))) {
+        std::string error;
+        if (!vh::enterUserWorkFolder(error)) {
+            prompts.message("Varnholt Radio", error);
+            return 1;
+        }
+    }
     vh::StartupEnvironment environment;
     environment.prompts = &prompts;
     environment.discCandidates = vh::defaultDiscCandidates;

@@ -55,40 +55,6 @@ protected:
     }
 };
 
-TEST_F(Wiring, PlaylistFilesSaveOpenAndNew) {
-    fill();
-    view->playlist().trackAt(0)->intro = 0;
-    const fs::path path = catalogue.workDir() / "three.vhcd";
-    prompts.saveAnswers.push_back(path);
-    view->handleCommand(kSave);  // no name yet: Save asks as Save As does
-    ASSERT_EQ(prompts.choosers.size(), 1u);
-    EXPECT_EQ(prompts.choosers[0].title, "Save track list");
-    EXPECT_EQ(prompts.choosers[0].filter, "Playlists (*.vhcd)");
-    EXPECT_EQ(prompts.choosers[0].defaultExtension, "vhcd");
-    EXPECT_EQ(fs::file_size(path), 52u);
-    EXPECT_EQ(view->playlist().fileName, path.string());
-
-    // Save now writes to that file without asking.
-    append(kAdverts, ad);
-    view->handleCommand(kSave);
-    EXPECT_EQ(prompts.choosers.size(), 1u);
-    EXPECT_EQ(fs::file_size(path), 68u);
-
-    view->handleCommand(kNew);
-    EXPECT_EQ(view->playlist().trackCount, 0);
-    EXPECT_EQ(view->playlist().fileName, "");
-    EXPECT_FALSE(view->commandEnabled(kSave));
-
-    prompts.openAnswers.push_back(path);
-    view->handleCommand(kOpen);
-    ASSERT_EQ(prompts.choosers.size(), 2u);
-    EXPECT_EQ(prompts.choosers[1].title, "Open track list");
-    EXPECT_EQ(playlistClips(),
-              (std::vector<const Clip*>{clip(kCH, song), clip(kAdverts, ad), clip(kCH, other), clip(kAdverts, ad)}));
-    EXPECT_NE(view->playlist().first()->mainAudio, nullptr);
-    EXPECT_TRUE(prompts.shown.empty());
-}
-
 TEST_F(Wiring, ExportCdFollowsTheTrackLayoutAndExportWaveWritesNoCue) {
     fill();
     view->playlist().currentTrack = view->playlist().trackAt(1);
@@ -272,16 +238,6 @@ TEST(TrackLayoutDialog, ShowsTheLayoutChoiceWithItsExplanations) {
                                   "ident, chatter and song is a new CD track",
                                   "Create a CUE file specifying one CD track for each song, with chatter and "
                                   "commercials included in that track on the CD"}));
-
-    // The selection changes on OK only.
-    TrackLayoutDlg dialog(0);
-    EXPECT_TRUE(dialog.perClipButton()->isChecked());
-    dialog.perSongButton()->click();
-    EXPECT_EQ(dialog.selection(), 0);
-    dialog.reject();
-    EXPECT_EQ(dialog.selection(), 0);
-    dialog.accept();
-    EXPECT_EQ(dialog.selection(), 1);
 }
 
 }  // namespace

@@ -13,34 +13,6 @@ namespace {
 using test::clipRowPoint;
 using test::titlePoint;
 
-TEST(DragOutlineDots, EveryOtherBorderPixelOnceEach) {
-    struct Case {
-        QRect rect;
-        int borderPixels;
-    };
-    for (const Case& c : {Case{QRect(10, 20, 5, 3), 12}, Case{QRect(11, 29, 229, 17), 2 * 229 + 2 * 15},
-                          Case{QRect(3, 4, 1, 6), 6}, Case{QRect(3, 4, 7, 1), 7}, Case{QRect(0, 0, 1, 1), 1},
-                          Case{QRect(-5, -7, 4, 4), 12}}) {
-        SCOPED_TRACE(c.borderPixels);
-        const std::vector<QPoint> dots = dragOutlineDots(c.rect);
-        std::set<std::pair<int, int>> unique;
-        for (const QPoint& d : dots) {
-            // On the border, with even x + y, never twice (a second
-            // exclusive-or would wipe the dot out again).
-            EXPECT_TRUE(c.rect.contains(d));
-            EXPECT_TRUE(d.x() == c.rect.left() || d.x() == c.rect.right() || d.y() == c.rect.top() ||
-                        d.y() == c.rect.bottom());
-            EXPECT_EQ((d.x() + d.y()) % 2, 0);
-            EXPECT_TRUE(unique.insert({d.x(), d.y()}).second);
-        }
-        // Half the border, give or take a pixel.
-        EXPECT_NEAR(double(dots.size()), c.borderPixels / 2.0, 1.0);
-        EXPECT_TRUE(dragOutlineRegion(c.rect).contains(c.rect.topLeft()));
-        EXPECT_TRUE(dragOutlineRegion(c.rect).contains(c.rect.bottomRight()));
-    }
-    EXPECT_TRUE(dragOutlineDots(QRect(5, 5, 0, 4)).empty());
-}
-
 constexpr int kAdverts = 1;
 constexpr int kCH = 4;
 

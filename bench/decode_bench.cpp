@@ -12,19 +12,9 @@
 #include "cli/DemoDisc.h"
 #include "gamedata/GameData.h"
 
+#include "QuietPrompts.h"
+
 using namespace vh;
-
-namespace {
-
-struct Quiet : Prompts {
-    bool askOkCancel(const std::string&, const std::string&) override { return false; }
-    void message(const std::string& caption, const std::string& text) override {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    }
-    void endRun(int) override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     fs::path disc;
@@ -39,7 +29,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    Quiet prompts;
+    QuietPrompts prompts;
     GameData data(prompts, [disc] { return std::vector<fs::path>{disc}; }, disc);
     data.loadCatalogue();
 

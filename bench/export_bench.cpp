@@ -14,17 +14,12 @@
 #include "cli/DemoDisc.h"
 #include "export/Exporter.h"
 
+#include "QuietPrompts.h"
+
 using namespace vh;
 
 namespace {
 
-struct Quiet : Prompts {
-    bool askOkCancel(const std::string&, const std::string&) override { return false; }
-    void message(const std::string& caption, const std::string& text) override {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    }
-    void endRun(int) override {}
-};
 
 double timeExport(Playlist& playlist, Prompts& prompts, bool cd, const fs::path& out, ResamplerOptions options) {
     ExportContext context(playlist, prompts);
@@ -59,7 +54,7 @@ int main(int argc, char** argv) {
         }
     }
     fs::create_directories(tmp);
-    Quiet prompts;
+    QuietPrompts prompts;
     GameData data(prompts, [disc] { return std::vector<fs::path>{disc}; }, disc);
     data.loadCatalogue();
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audio/Decoder.h"
+#include "audio/Resampler.h"
 
 namespace vh::cli {
 
@@ -17,15 +18,6 @@ std::optional<int> parseIndex(const std::string& text) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
-}
-
-void putU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-
-void putU16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
 }
 
 }  // namespace
@@ -66,21 +58,6 @@ int listClips(const GameData& data, const std::string& stationText, std::ostream
     return kOk;
 }
 
-void writeWavHeader(uint8_t h[44], uint32_t rate, uint32_t frames) {
-    std::memcpy(h, "RIFF", 4);
-    putU32(h + 4, 36 + 4 * frames);
-    std::memcpy(h + 8, "WAVEfmt ", 8);
-    putU32(h + 16, 16);
-    putU16(h + 20, 1);
-    putU16(h + 22, 2);
-    putU32(h + 24, rate);
-    putU32(h + 28, rate * 4);
-    putU16(h + 32, 4);
-    putU16(h + 34, 16);
-    std::memcpy(h + 36, "data", 4);
-    putU32(h + 40, 4 * frames);
-}
-
 int decodeClip(GameData& data, const std::string& stationText, const std::string& clipText,
                const std::filesystem::path& outPath, std::ostream& err) {
     auto station = parseStation(data.table(), stationText);
@@ -117,7 +94,8 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
             }
         }
     }
-    writeWavHeader(bytes.data(), 24000, uint32_t(blocks) * 28);
+    const auto header = wavHeader(24000, int64_t(blocks) * 28);
+    std::copy(header.begin(), header.end(), bytes.begin());
 
     std::FILE* file = std::fopen(outPath.c_str(), "wb");
     if (!file) {

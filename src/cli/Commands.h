@@ -57,8 +57,5 @@ int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err);
 
 int copyCacheCommand(GameData& data, bool progress, std::ostream& status, std::ostream& err);
 
-// A plain 16-bit stereo WAV header for `frames` frames at `rate`.
-void writeWavHeader(uint8_t header[44], uint32_t rate, uint32_t frames);
-
 }  // namespace cli
 }  // namespace vh

@@ -8,6 +8,7 @@
 #include "export/ExportOptions.h"
 #include "export/Exporter.h"
 #include "gamedata/CacheCopy.h"
+#include "gamedata/ReplacingFile.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistTools.h"
 
@@ -100,6 +101,9 @@ int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err) {
         return kFailure;
     case WriteResult::WriteFailed:
         err << "vhradio: writing " << request.out.string() << " failed\n";
+        return kFailure;
+    case WriteResult::NotRegular:
+        err << "vhradio: " << ReplacingFile::notRegularText(request.out) << "\n";
         return kFailure;
     }
     return kFailure;

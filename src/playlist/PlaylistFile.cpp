@@ -2,18 +2,14 @@
 
 #include <cstdio>
 #include <memory>
-#include <system_error>
-#include <unistd.h>
+
+#include "gamedata/ReplacingFile.h"
 
 namespace vh {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 bool readInt32(std::FILE* file, int32_t& value) {
     uint8_t b[4];
@@ -34,9 +30,7 @@ FileChooser playlistChooser(const char* title, std::string initialName) {
 
 bool loadPlaylistFile(Playlist& playlist, const fs::path& path, PlaylistLoadReport& report) {
     report = {};
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    UniqueFile file = openRegularFile(path);
     if (!file) return false;
 
     playlist.destroyAllTracks();
@@ -91,21 +85,11 @@ WriteResult writePlaylistFile(const Playlist& playlist, const fs::path& path) {
         putInt32(bytes, t->outro);
     }
 
-    fs::path temporary = path;
-    temporary += ".part";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return WriteResult::CannotCreate;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = fsync(fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    std::error_code ec;
-    if (ok) fs::rename(temporary, path, ec);
-    if (!ok || ec) {
-        fs::remove(temporary, ec);
-        return WriteResult::WriteFailed;
-    }
-    return WriteResult::Ok;
+    ReplacingFile file(path);
+    if (file.status() == ReplacingFile::Status::NotRegular) return WriteResult::NotRegular;
+    if (!file.isOpen()) return WriteResult::CannotCreate;
+    file.write(bytes.data(), bytes.size());
+    return file.commit() ? WriteResult::Ok : WriteResult::WriteFailed;
 }
 
 std::string damagedPlaylistText(const PlaylistLoadReport& report) {
@@ -142,6 +126,9 @@ bool PlaylistFileCommands::writeWithMessages(const fs::path& path) {
         return false;
     case WriteResult::WriteFailed:
         prompts_.message(kAppName, "Failed to write file");
+        return false;
+    case WriteResult::NotRegular:
+        prompts_.message(kAppName, ReplacingFile::notRegularText(path));
         return false;
     }
     return false;

@@ -39,7 +39,9 @@ bool loadPlaylistFile(Playlist& playlist, const std::filesystem::path& path, Pla
 
 // Writes the playlist. The file is first written beside the target and then
 // renamed over it, so a failed write (a full disk) leaves any old file whole.
-enum class WriteResult { Ok, CannotCreate, WriteFailed };
+// A symbolic link is followed to the file it names; a target that is not a
+// regular file (a folder, FIFO or device) is refused with NotRegular.
+enum class WriteResult { Ok, CannotCreate, WriteFailed, NotRegular };
 WriteResult writePlaylistFile(const Playlist& playlist, const std::filesystem::path& path);
 
 // The File menu's playlist commands, with their dialogs and messages.

@@ -9,20 +9,11 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "gamedata/CatalogueFile.h"
+
 namespace vh {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File openForReading(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return nullptr;
-    return File(std::fopen(path.c_str(), "rb"));
-}
 
 std::string lowerAscii(std::string_view s) {
     std::string out(s);
@@ -40,10 +31,6 @@ std::vector<fs::path> sortedSubfolders(const fs::path& dir) {
     }
     std::sort(found.begin(), found.end());
     return found;
-}
-
-uint32_t readU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 }  // namespace
@@ -205,59 +192,16 @@ std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
 
 void GameData::loadCatalogue() {
     StationTable& table = *table_;
-    std::memset(&table, 0, sizeof table);
-
     // The catalogue file replaces as much of the table as it holds.
-    catalogueInUse_ = false;
-    if (File file = openForReading(workDir_ / kCatalogueFileName)) {
-        std::fread(&table, 1, sizeof table, file.get());
-        catalogueInUse_ = true;
-    }
-    // A file whose counts or groupings would lead a reader outside the table
-    // counts as not matching the disc.
-    bool sane = !catalogueInUse_ || catalogueIsSane(table);
+    catalogueInUse_ = readCatalogueFile(workDir_ / kCatalogueFileName, table);
 
     std::vector<uint8_t> lookup = loadConfigFile(kTrackLookupName).value_or(std::vector<uint8_t>{});
-    const std::size_t records = lookup.size() / 12;
-
-    for (;;) {
-        if (!catalogueInUse_) buildDefaultCatalogue(table);
-        bool matches = !catalogueInUse_ || sane;
-        int32_t expected[kStationCount];
-        for (int s = 0; s < kStationCount; ++s) {
-            expected[s] = table[s].clipCount;
-            table[s].clipCount = 0;
-        }
-        for (std::size_t r = 0; r < records && matches; ++r) {
-            const uint8_t* rec = lookup.data() + 12 * r;
-            int32_t s = int32_t(readU32(rec));
-            uint32_t offset = readU32(rec + 4);
-            uint32_t length = readU32(rec + 8);
-            // Records naming no station, or a 257th clip, have nowhere to go.
-            if (s < 0 || s >= kStationCount) continue;
-            Station& station = table[s];
-            int32_t c = station.clipCount;
-            if (c >= kMaxClips) continue;
-            Clip& clip = station.clips[c];
-            if (catalogueInUse_) {
-                if (clip.offset != offset || clip.length != length) matches = false;
-            } else {
-                std::memset(&clip, 0, sizeof clip);
-                setFieldText(clip.title, defaultClipTitle(c + 1, length));
-                clip.offset = offset;
-                clip.length = length;
-                clip.clipClass = s == kCommercialStation ? Commercial : Chatter;
-            }
-            if (matches) station.clipCount = c + 1;
-        }
-        if (!catalogueInUse_) return;
-        for (int s = 0; s < kStationCount && matches; ++s)
-            if (table[s].clipCount != expected[s]) matches = false;
-        if (matches) return;
-
+    if (catalogueInUse_) {
+        if (compareWithLookup(table, lookup).matches()) return;
         prompts_.message(kWarningCaption, catalogueWarningText());
         catalogueInUse_ = false;
     }
+    buildCatalogueFromLookup(table, lookup);
 }
 
 }  // namespace vh

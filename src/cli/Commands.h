@@ -57,5 +57,16 @@ int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err);
 
 int copyCacheCommand(GameData& data, bool progress, std::ostream& status, std::ostream& err);
 
+// vhradio catalogue export|import|check. The game data must not be loaded
+// yet: export loads the catalogue in use, import and check read the lookup
+// file themselves and never show the start-up warning.
+struct CatalogueRequest {
+    std::string action;          // export, import or check
+    std::filesystem::path text;  // export: the text to write; import: the text to read
+    std::filesystem::path file;  // import: the file to write; check: the file to check
+                                 // (empty: VarnholtRadioInfo.dat in the work folder)
+};
+int catalogueCommand(GameData& data, const CatalogueRequest& request, std::ostream& out, std::ostream& err);
+
 }  // namespace cli
 }  // namespace vh

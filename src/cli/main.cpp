@@ -80,6 +80,20 @@ int main(int argc, char** argv) {
     makeDemo->add_option("DIR", demoDir, "Folder to write")->required();
     makeDemo->add_option("--seed", demoSeed, "Seed of the synthesis");
 
+    auto* catalogue = app.add_subcommand(
+        "catalogue", "Export the catalogue as editable text, import an edited text, or check the catalogue file");
+    catalogue->require_subcommand(1);
+    cli::CatalogueRequest catalogueRequest;
+    catalogue->add_subcommand("export", "Write the catalogue in use (or the defaults) as UTF-8 tab-separated text")
+        ->add_option("OUT", catalogueRequest.text, "Text file to write (.tsv)")
+        ->required();
+    auto* catalogueImport =
+        catalogue->add_subcommand("import", "Build a catalogue file for the disc at hand from a catalogue text");
+    catalogueImport->add_option("IN", catalogueRequest.text, "Catalogue text to read (.tsv)")->required();
+    catalogueImport->add_option("OUT", catalogueRequest.file, "File to write (default: VarnholtRadioInfo.dat here)");
+    catalogue->add_subcommand("check", "Compare the catalogue file with the disc as the program does at start-up")
+        ->add_option("FILE", catalogueRequest.file, "File to check (default: VarnholtRadioInfo.dat here)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -104,6 +118,10 @@ int main(int argc, char** argv) {
     DiscCandidates candidates = discDir.empty() ? DiscCandidates(defaultDiscCandidates)
                                                 : DiscCandidates([discDir] { return std::vector<fs::path>{discDir}; });
     auto data = std::make_unique<GameData>(prompts, candidates);
+    if (*catalogue) {
+        catalogueRequest.action = catalogue->get_subcommands().front()->get_name();
+        return cli::catalogueCommand(*data, catalogueRequest, std::cout, std::cerr);
+    }
     data->loadCatalogue();
 
     const bool terminal = isatty(STDERR_FILENO);

@@ -63,7 +63,7 @@ TEST(CatalogueText, AwkwardTextsSurviveExportAndImport) {
     Clip* clips = (*named)[kCH].clips;
     setFieldText(clips[1].title, "Tab\there, line\nbreak\r end");
     setFieldText(clips[1].artist, "Back\\slash \\n not a break");
-    setFieldText(clips[2].title, "\"Quoted\" at the start");
+    setFieldText(clips[2].title, "\"Quoted\"");  // would read as a spreadsheet's quoted cell
     setFieldText(clips[2].artist, "Caf\xE9 \x80 \x81\x8D\x8F\x90\x9D \x01");  // é, €, the undefined five
     setFieldText(clips[3].title, std::string(63, 'x'));
     setFieldText((*named)[kCH].pakName, "C\xE9");
@@ -132,6 +132,7 @@ TEST(CatalogueText, RefusesBadLinesNamingThem) {
          "line 8: the title is 64 bytes long in Windows-1252; at most 63 fit"},
         {7, "station\t4\t" + std::string(16, 'P') + "\tCH\t1", "line 7: the pakName is 16 bytes long"},
         {7, "station\t4\tCH\t" + std::string(32, 'D') + "\t1", "line 7: the displayName is 32 bytes long"},
+        {7, "station\t16\tXX\tXX\t1", "line 7: the station \"16\" is not a number from 0 to 15"},
         {kSongLine, "clip\t4\t0\tsong\t2", "line 8: a clip line has 8 to 10 cells"},
         {kSongLine, song + "1\t0x10\t500", "line 8: the offset \"0x10\" is not a number"},
         {kSongLine, song + "1\t0\t500\tA\tCaf\xE9", "line 8: the title is not UTF-8 text"},
@@ -156,8 +157,8 @@ TEST(CatalogueText, MatchesClipsByPositionNotIndex) {
     std::vector<std::string> lines = linesOf(catalogueText(*namedCatalogue()));
     lines.push_back(lines[kSongLine - 1]);  // the song twice: the second finds it taken
     // Another issue of the disc: station 4 has a clip more at its start, and
-    // station 1's clip lies elsewhere.
-    const std::vector<uint8_t> other = test::lookupBytes({{kCH, 9000, 77}, {kCH, 0, 500}, {1, 50, 42}, {kCH, 1000, 500},
+    // station 1's clip is longer.
+    const std::vector<uint8_t> other = test::lookupBytes({{kCH, 9000, 77}, {kCH, 0, 500}, {1, 0, 43}, {kCH, 1000, 500},
                                                           {kCH, 2000, 500}, {kCH, 3000, 500}, {kCH, 4000, 500}});
     auto table = defaultsOf(other);
     const CatalogueImport result = importCatalogueText(joined(lines), *table);

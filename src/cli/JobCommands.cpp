@@ -60,11 +60,17 @@ int exportCommand(GameData& data, const ExportRequest& request, std::ostream& st
         done = entryStart + frames;
         if (request.progress) show(done);
     };
-    ExportOutcome outcome = exportToPath(context, request.cdImage, request.out);
+    // The CUE sheet's FILE line must name the image wherever the sheet is read
+    // from, so a relative name is made absolute as the file dialog's would be.
+    std::error_code ec;
+    const std::filesystem::path out = std::filesystem::absolute(request.out, ec);
+    ExportOutcome outcome = exportToPath(context, request.cdImage, ec ? request.out : out);
     if (request.progress) {
         if (outcome == ExportOutcome::Done) show(total);
-        status << "\n";
+        status << "\n" << std::flush;
     }
+    if (outcome == ExportOutcome::Done && !context.shortCdTracks.empty())
+        data.prompts().message("Warning", shortCdTracksText(context.shortCdTracks, context.trackLayout));
     return outcome == ExportOutcome::Done ? kOk : kFailure;
 }
 

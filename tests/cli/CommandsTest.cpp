@@ -121,6 +121,18 @@ TEST_F(CommandsFixture, ExportTakesTheLayoutFromOptionsUnlessGiven) {
 
     request.out = files / "bad.mp3";
     EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kFailure);
+
+    // A relative name is written into the CUE sheet as a full path, so the
+    // sheet names its image from wherever it is read.
+    const fs::path before = fs::current_path();
+    fs::create_directory(files / "sub");
+    fs::current_path(files.path());
+    request.out = "sub/rel.wav";
+    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk);
+    fs::current_path(before);
+    auto cue = test::readFile(files / "sub/rel.cue");
+    const std::string expected = "FILE \"" + (files / "sub/rel.wav").string() + "\" WAVE\r\n";
+    EXPECT_EQ(std::string(cue.begin(), cue.begin() + long(std::min(cue.size(), expected.size()))), expected);
 }
 
 }  // namespace

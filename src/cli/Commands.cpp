@@ -8,6 +8,7 @@
 
 #include "audio/Decoder.h"
 #include "audio/Resampler.h"
+#include "gamedata/ReplacingFile.h"
 
 namespace vh::cli {
 
@@ -18,6 +19,38 @@ std::optional<int> parseIndex(const std::string& text) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+// A catalogue text as one tab-separated field: backslash, tab, line breaks
+// and other control characters are written as escapes, so a damaged or odd
+// title cannot break the line apart.
+std::string escaped(std::string_view text) {
+    std::string out;
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (c < 0x20 || c == 0x7f) {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02X", c);
+                out += hex;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    return out;
+}
+
+// Output to a full disk or a closed pipe must not pass for success.
+int finishOutput(std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (out) return kOk;
+    err << "vhradio: writing the list to standard output failed\n";
+    return kFailure;
 }
 
 }  // namespace
@@ -32,14 +65,14 @@ std::optional<int> parseStation(const StationTable& table, const std::string& te
     return std::nullopt;
 }
 
-int listStations(const GameData& data, std::ostream& out) {
+int listStations(const GameData& data, std::ostream& out, std::ostream& err) {
     const StationTable& table = data.table();
     for (int s = 0; s < kStationCount; ++s) {
         const Station& st = table[s];
-        out << s << '\t' << fieldText(st.pakName) << '\t' << fieldText(st.displayName) << '\t' << int(st.listed)
-            << '\t' << st.clipCount << '\n';
+        out << s << '\t' << escaped(fieldText(st.pakName)) << '\t' << escaped(fieldText(st.displayName)) << '\t'
+            << int(st.listed) << '\t' << st.clipCount << '\n';
     }
-    return kOk;
+    return finishOutput(out, err);
 }
 
 int listClips(const GameData& data, const std::string& stationText, std::ostream& out, std::ostream& err) {
@@ -52,10 +85,10 @@ int listClips(const GameData& data, const std::string& stationText, std::ostream
     for (int c = 0; c < st.clipCount; ++c) {
         const Clip& clip = st.clips[c];
         out << c << '\t' << clip.clipClass << '\t' << clip.introCount << '\t' << clip.outroCount << '\t'
-            << clip.offset << '\t' << clip.length << '\t' << fieldText(clip.artist) << '\t' << fieldText(clip.title)
-            << '\n';
+            << clip.offset << '\t' << clip.length << '\t' << escaped(fieldText(clip.artist)) << '\t'
+            << escaped(fieldText(clip.title)) << '\n';
     }
-    return kOk;
+    return finishOutput(out, err);
 }
 
 int decodeClip(GameData& data, const std::string& stationText, const std::string& clipText,
@@ -78,8 +111,13 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
         return kFailure;
     }
 
-    std::vector<uint8_t> bytes(44);
     const int32_t blocks = audio->blockCount();
+    if (blocks == 0) {
+        err << "vhradio: clip " << *clip << " of station " << fieldText(data.table()[*station].pakName)
+            << " has no audio in its stream file; nothing was written\n";
+        return kFailure;
+    }
+    std::vector<uint8_t> bytes(44);
     bytes.reserve(44 + std::size_t(blocks) * 28 * 4);
     PartCursor cursor;
     cursor.open(*audio);
@@ -97,16 +135,37 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
     const auto header = wavHeader(24000, int64_t(blocks) * 28);
     std::copy(header.begin(), header.end(), bytes.begin());
 
-    std::FILE* file = std::fopen(outPath.c_str(), "wb");
-    if (!file) {
+    // A regular file (or a new one) is replaced only once the whole WAV is
+    // written; a pipe or device such as /dev/stdout is written directly and
+    // never removed.
+    std::error_code ec;
+    const fs::file_status target = fs::status(outPath, ec);
+    if (fs::exists(target) && !fs::is_regular_file(target) && !fs::is_directory(target)) {
+        std::FILE* file = std::fopen(outPath.c_str(), "wb");
+        if (!file) {
+            err << "vhradio: cannot open " << outPath.string() << ": " << std::strerror(errno) << "\n";
+            return kFailure;
+        }
+        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        ok = (std::fclose(file) == 0) && ok;
+        if (!ok) {
+            err << "vhradio: writing " << outPath.string() << " failed\n";
+            return kFailure;
+        }
+        return kOk;
+    }
+    ReplacingFile file(outPath);
+    if (file.status() == ReplacingFile::Status::NotRegular) {
+        err << "vhradio: " << ReplacingFile::notRegularText(outPath) << "\n";
+        return kFailure;
+    }
+    if (!file.isOpen()) {
         err << "vhradio: cannot create " << outPath.string() << ": " << std::strerror(errno) << "\n";
         return kFailure;
     }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok) {
+    file.write(bytes.data(), bytes.size());
+    if (!file.commit()) {
         err << "vhradio: writing " << outPath.string() << " failed\n";
-        std::filesystem::remove(outPath);
         return kFailure;
     }
     return kOk;

@@ -88,6 +88,10 @@ int main(int argc, char** argv) {
     }
 
     if (*makeDemo) {
+        if (demoDir.empty()) {
+            std::cerr << "vhradio: make-demo needs a folder name\n";
+            return cli::kUsage;
+        }
         std::string error;
         if (!writeDemoDisc(demoDir, demoSeed, error)) {
             std::cerr << "vhradio: " << error << "\n";
@@ -107,7 +111,7 @@ int main(int argc, char** argv) {
     data->loadCatalogue();
 
     const bool terminal = isatty(STDERR_FILENO);
-    if (app.got_subcommand("stations")) return cli::listStations(*data, std::cout);
+    if (app.got_subcommand("stations")) return cli::listStations(*data, std::cout, std::cerr);
     if (*clips) return cli::listClips(*data, clipsStation, std::cout, std::cerr);
     if (*decode) return cli::decodeClip(*data, decodeStation, decodeClipIndex, decodeOut, std::cerr);
     if (*play) {

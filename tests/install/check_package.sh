@@ -48,7 +48,7 @@ grep -q "<release version=\"$version\" date=\"[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\"
 
 # Completion, from the packaged file, with the packaged vhradio on the path
 # and a demo disc for the station names.
-(cd "$scratch" && "$root/usr/bin/vhradio" make-demo demo >/dev/null && touch mix.vhcd notes.txt)
+(cd "$scratch" && "$root/usr/bin/vhradio" make-demo demo >/dev/null && touch mix.vhcd Late.VHCD notes.txt)
 first_station=$("$root/usr/bin/vhradio" --disc "$scratch/demo" stations | head -n 1 | cut -f2)
 [[ -n $first_station ]] || fail "vhradio stations lists nothing on the demo disc"
 complete_line() {
@@ -79,6 +79,7 @@ vhradio export --tracks --format |opus|
 vhradio export --tracks --rate = 4|44100|24000
 vhradio --disc $scratch/demo clips |$first_station|mix.vhcd
 vhradio play |mix.vhcd|notes.txt
+vhradio export --wave |Late.VHCD|notes.txt
 vhradio tool pad |0|
 EOF
 

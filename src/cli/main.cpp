@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Varnholt Radio command-line tool: browse, play, decode and export the game's radio audio",
                  "vhradio"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "vhradio " VH_VERSION);
     std::string discDir;
     app.add_option("--disc", discDir,
                    "A folder holding the disc's AUDIO folder, or an ISO 9660 image of the disc, instead of "

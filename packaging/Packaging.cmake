@@ -39,10 +39,11 @@ if(vh_month LESS 10)
 endif()
 set(VH_RELEASE_DATE ${vh_year}-${vh_month}-${vh_day})
 
-# AppStream wants a reverse-DNS id, the project's domain turned round, and
-# the metainfo file named after it.
+# AppStream wants a reverse-DNS id, the project's domain turned round. The
+# file keeps the package's name, varnholt-radio.metainfo.xml, which software
+# centres and packagers look for beside the desktop entry of the same name.
 set(VH_APPSTREAM_ID example.varnholt_radio.varnholt_radio)
-set(VH_METAINFO ${VH_PACKAGING_DIR}/${VH_APPSTREAM_ID}.metainfo.xml)
+set(VH_METAINFO ${VH_PACKAGING_DIR}/varnholt-radio.metainfo.xml)
 configure_file(${vh_packaging_src}/varnholt-radio.metainfo.xml.in ${VH_METAINFO} @ONLY)
 
 # gzip -9n: best compression and no name or time stamp inside, so the same

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -117,23 +118,32 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
             << " has no audio in its stream file; nothing was written\n";
         return kFailure;
     }
-    std::vector<uint8_t> bytes(44);
-    bytes.reserve(44 + std::size_t(blocks) * 28 * 4);
-    PartCursor cursor;
-    cursor.open(*audio);
-    PredictorState left, right;
-    int16_t decoded[56];
-    while (!cursor.atEnd()) {
-        cursor.nextStereoBlock(decoded, left, right);
-        for (int j = 0; j < 28; ++j) {
-            for (int16_t v : {decoded[j], decoded[28 + j]}) {
-                bytes.push_back(uint8_t(uint16_t(v)));
-                bytes.push_back(uint8_t(uint16_t(v) >> 8));
+    // The WAV is written as it is decoded, a batch of blocks at a time, so a
+    // long (or damaged, oversized) clip never sits in memory a second time.
+    auto writeWav = [&](const std::function<bool(const void*, std::size_t)>& write) {
+        const auto header = wavHeader(24000, int64_t(blocks) * 28);
+        if (!write(header.data(), header.size())) return false;
+        PartCursor cursor;
+        cursor.open(*audio);
+        PredictorState left, right;
+        int16_t decoded[56];
+        std::vector<uint8_t> batch;
+        batch.reserve(4096 * 28 * 4);
+        while (!cursor.atEnd()) {
+            cursor.nextStereoBlock(decoded, left, right);
+            for (int j = 0; j < 28; ++j) {
+                for (int16_t v : {decoded[j], decoded[28 + j]}) {
+                    batch.push_back(uint8_t(uint16_t(v)));
+                    batch.push_back(uint8_t(uint16_t(v) >> 8));
+                }
+            }
+            if (batch.size() >= 4096 * 28 * 4 || cursor.atEnd()) {
+                if (!write(batch.data(), batch.size())) return false;
+                batch.clear();
             }
         }
-    }
-    const auto header = wavHeader(24000, int64_t(blocks) * 28);
-    std::copy(header.begin(), header.end(), bytes.begin());
+        return true;
+    };
 
     // A regular file (or a new one) is replaced only once the whole WAV is
     // written; a pipe or device such as /dev/stdout is written directly and
@@ -146,7 +156,7 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
             err << "vhradio: cannot open " << outPath.string() << ": " << std::strerror(errno) << "\n";
             return kFailure;
         }
-        bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        bool ok = writeWav([file](const void* data, std::size_t n) { return std::fwrite(data, 1, n, file) == n; });
         ok = (std::fclose(file) == 0) && ok;
         if (!ok) {
             err << "vhradio: writing " << outPath.string() << " failed\n";
@@ -163,8 +173,7 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
         err << "vhradio: cannot create " << outPath.string() << ": " << std::strerror(errno) << "\n";
         return kFailure;
     }
-    file.write(bytes.data(), bytes.size());
-    if (!file.commit()) {
+    if (!writeWav([&file](const void* data, std::size_t n) { return file.write(data, n); }) || !file.commit()) {
         err << "vhradio: writing " << outPath.string() << " failed\n";
         return kFailure;
     }

@@ -9,6 +9,7 @@
 
 #include "audio/Decoder.h"
 #include "audio/Resampler.h"
+#include "gamedata/CatalogueText.h"
 #include "gamedata/ReplacingFile.h"
 
 namespace vh::cli {
@@ -20,30 +21,6 @@ std::optional<int> parseIndex(const std::string& text) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
-}
-
-// A catalogue text as one tab-separated field: backslash, tab, line breaks
-// and other control characters are written as escapes, so a damaged or odd
-// title cannot break the line apart.
-std::string escaped(std::string_view text) {
-    std::string out;
-    for (unsigned char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default:
-            if (c < 0x20 || c == 0x7f) {
-                char hex[5];
-                std::snprintf(hex, sizeof hex, "\\x%02X", c);
-                out += hex;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out;
 }
 
 // Output to a full disk or a closed pipe must not pass for success.
@@ -70,8 +47,8 @@ int listStations(const GameData& data, std::ostream& out, std::ostream& err) {
     const StationTable& table = data.table();
     for (int s = 0; s < kStationCount; ++s) {
         const Station& st = table[s];
-        out << s << '\t' << escaped(fieldText(st.pakName)) << '\t' << escaped(fieldText(st.displayName)) << '\t'
-            << int(st.listed) << '\t' << st.clipCount << '\n';
+        out << s << '\t' << escapedField(fieldText(st.pakName)) << '\t' << escapedField(fieldText(st.displayName))
+            << '\t' << int(st.listed) << '\t' << st.clipCount << '\n';
     }
     return finishOutput(out, err);
 }
@@ -86,8 +63,8 @@ int listClips(const GameData& data, const std::string& stationText, std::ostream
     for (int c = 0; c < st.clipCount; ++c) {
         const Clip& clip = st.clips[c];
         out << c << '\t' << clip.clipClass << '\t' << clip.introCount << '\t' << clip.outroCount << '\t'
-            << clip.offset << '\t' << clip.length << '\t' << escaped(fieldText(clip.artist)) << '\t'
-            << escaped(fieldText(clip.title)) << '\n';
+            << clip.offset << '\t' << clip.length << '\t' << escapedField(fieldText(clip.artist)) << '\t'
+            << escapedField(fieldText(clip.title)) << '\n';
     }
     return finishOutput(out, err);
 }

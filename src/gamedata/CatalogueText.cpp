@@ -79,22 +79,22 @@ void appendLost(std::string& lost, char32_t cp) {
     }
 }
 
+bool isControl(uint8_t b) { return b < 0x20 || b == 0x7F; }
+
 std::string escapeText(std::string_view windows1252) {
-    std::string out;
-    for (char ch : utf8FromWindows1252(windows1252)) {
-        switch (ch) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += ch;
-        }
-    }
+    std::string out = escapedField(utf8FromWindows1252(windows1252));
     if (out.empty() || out[0] != '"') return out;
     // A leading quote would be taken for a spreadsheet's quoted cell.
     std::string quoted = "\"";
     for (char ch : out) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
     return quoted + '"';
+}
+
+int hexDigit(char ch) {
+    if (ch >= '0' && ch <= '9') return ch - '0';
+    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+    return -1;
 }
 
 std::string unescapeText(std::string_view cell) {
@@ -107,6 +107,14 @@ std::string unescapeText(std::string_view cell) {
             if (meant) {
                 ch = meant;
                 ++i;
+            } else if (next == 'x' && i + 3 < cell.size()) {
+                // Only the control characters escapedField writes this way;
+                // any other \x stands for itself.
+                const int high = hexDigit(cell[i + 2]), low = hexDigit(cell[i + 3]);
+                if (high >= 0 && low >= 0 && isControl(uint8_t(high << 4 | low))) {
+                    ch = char(high << 4 | low);
+                    i += 3;
+                }
             }
         }
         out += ch;
@@ -352,6 +360,28 @@ private:
 };
 
 }  // namespace
+
+std::string escapedField(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        switch (ch) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (isControl(uint8_t(ch))) {
+                char hex[5];
+                std::snprintf(hex, sizeof hex, "\\x%02X", unsigned(uint8_t(ch)));
+                out += hex;
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
+}
 
 std::string utf8FromWindows1252(std::string_view text) {
     std::string out;

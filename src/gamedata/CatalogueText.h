@@ -22,11 +22,10 @@ namespace vh {
 // and outro counts (songs only), offset and length in the stream file,
 // artist and title.
 //
-// Texts are UTF-8 here and Windows-1252 in the catalogue file. Inside a
-// text, \t \n \r and \\ stand for a tab, line feed, carriage return and
-// backslash; a backslash before anything else stands for itself. A text
-// that starts with a double quote is written in quotes with its quotes
-// doubled, the way spreadsheets write and read such a cell.
+// Texts are UTF-8 here and Windows-1252 in the catalogue file, written with
+// escapedField's escapes; a backslash before anything else stands for
+// itself. A text that starts with a double quote is written in quotes with
+// its quotes doubled, the way spreadsheets write and read such a cell.
 //
 // Reading also takes CR LF line ends, a UTF-8 byte order mark, blank lines,
 // the empty cells spreadsheets add at the end of a line and any cell in
@@ -36,6 +35,12 @@ namespace vh {
 extern const char* const kCatalogueTextHeader;
 // The class names for classes 0 to 7.
 extern const char* const kClipClassNames[kClipClassCount];
+
+// A text as one tab-separated field: backslash, tab, line feed and carriage
+// return as \\ \t \n \r, other control characters (below 0x20, and 0x7F)
+// as \xHH, so an odd or damaged text cannot break its line apart. The
+// catalogue text and vhradio's lists both write their texts this way.
+std::string escapedField(std::string_view text);
 
 // The whole table as catalogue text: every station, then its clips.
 std::string catalogueText(const StationTable& table);

@@ -62,7 +62,7 @@ TEST(CatalogueText, AwkwardTextsSurviveExportAndImport) {
     auto named = namedCatalogue();
     Clip* clips = (*named)[kCH].clips;
     setFieldText(clips[1].title, "Tab\there, line\nbreak\r end");
-    setFieldText(clips[1].artist, "Back\\slash \\n not a break");
+    setFieldText(clips[1].artist, "Back\\slash \\n \\x01 not a break");
     setFieldText(clips[2].title, "\"Quoted\"");  // would read as a spreadsheet's quoted cell
     setFieldText(clips[2].artist, "Caf\xE9 \x80 \x81\x8D\x8F\x90\x9D \x01");  // é, €, the undefined five
     setFieldText(clips[3].title, std::string(63, 'x'));
@@ -70,6 +70,7 @@ TEST(CatalogueText, AwkwardTextsSurviveExportAndImport) {
     const std::string text = catalogueText(*named);
     EXPECT_NE(text.find("\tCaf\xC3\xA9 \xE2\x82\xAC "), std::string::npos);  // UTF-8 in the text
     EXPECT_NE(text.find("\tTab\\there, line\\nbreak\\r end\n"), std::string::npos);
+    EXPECT_NE(text.find("\x9D \\x01\t"), std::string::npos);  // other controls as \xHH
 
     auto imported = defaultsOf(discLookup());
     const CatalogueImport result = importCatalogueText(text, *imported);

@@ -23,6 +23,10 @@ bool SdlSoundOutput::open() {
         if (!ring_) return false;
     }
     if (!subsystemUp_) {
+        // The audio subsystem brings up SDL's events, which would otherwise
+        // catch SIGINT and SIGTERM and turn them into quit events that nobody
+        // reads: the programs could then not be ended by those signals.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         subsystemUp_ = true;
     }

@@ -60,7 +60,7 @@ uint32_t SdlSoundOutput::readAhead() const {
     const uint32_t pull = largestPull_.load(std::memory_order_acquire);
     // Rounded up to whole frames, and never so much that no room is left.
     const uint32_t bytes = (pull + kBytesPerFrame - 1) / kBytesPerFrame * kBytesPerFrame;
-    return std::min(2 * bytes, kRingBytes / 2);
+    return std::min(4 * bytes, kRingBytes / 2);
 }
 
 SoundOutput::LockStatus SdlSoundOutput::lock(uint32_t offset, uint32_t bytes, Regions& regions) {

@@ -25,9 +25,10 @@ public:
 
     bool open() override;
     std::optional<uint32_t> playCursor() override;
-    // Two of the largest pulls seen: the one that may be in progress and the
-    // next, so a write that starts just before a pull still ends well before
-    // the device reaches it.
+    // Four of the largest pulls seen (about 85 ms): the one that may be in
+    // progress and the next ones, which SDL may ask for in a quick burst when
+    // it converts for the device, so that a write of a whole ring (some
+    // milliseconds) ends well before the device can reach it.
     uint32_t readAhead() const override;
     LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) override;
     void unlock(const Regions& regions) override;

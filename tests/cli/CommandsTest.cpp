@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "cli/Commands.h"
-#include "audio/SoundOutput.h"
+#include "audio/TestSoundOutput.h"
 #include "export/ExportOptions.h"
 #include "support/TestCatalogue.h"
 
@@ -184,23 +184,6 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
     EXPECT_EQ(runs[3].first, 0);
 }
 
-// A sound output whose device never takes a sample.
-class SilentDevice : public SoundOutput {
-public:
-    bool open() override { return true; }
-    std::optional<uint32_t> playCursor() override { return 0; }
-    LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) override {
-        return splitRing(ring_.data(), offset, bytes, regions) ? LockStatus::ok : LockStatus::failed;
-    }
-    void unlock(const Regions&) override {}
-    void restore() override {}
-    void stop() override {}
-    void play() override {}
-
-private:
-    std::vector<int16_t> ring_ = std::vector<int16_t>(kRingBytes / 2);
-};
-
 TEST_F(CommandsFixture, PlayFailsWhenNothingCanBeHeard) {
     const int empty = catalogue.add(kCH, {Chatter, "Empty", "", 0, 1});
     catalogue.load();
@@ -219,7 +202,8 @@ TEST_F(CommandsFixture, PlayFailsWhenNothingCanBeHeard) {
 
     err.str("");
     request.clip = std::to_string(song);
-    request.makeOutput = [] { return std::make_unique<SilentDevice>(); };
+    // Its cursor moves only when told to, so it never takes a sample.
+    request.makeOutput = [] { return std::make_unique<TestSoundOutput>(); };
     request.stallLimit = std::chrono::milliseconds(200);
     EXPECT_EQ(cli::play(data(), request, nullptr, out, err), cli::kFailure);
     EXPECT_NE(err.str().find("takes no samples"), std::string::npos) << err.str();

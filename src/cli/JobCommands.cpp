@@ -22,7 +22,7 @@ bool loadOrReport(Playlist& playlist, const std::filesystem::path& path, std::os
         err << "vhradio: cannot open " << path.string() << "\n";
         return false;
     }
-    if (report.skipped || report.repaired) err << "vhradio: " << damagedPlaylistText(report) << "\n";
+    for (const std::string& text : playlistLoadMessages(report)) err << "vhradio: " << text << "\n";
     return true;
 }
 
@@ -60,11 +60,17 @@ int exportCommand(GameData& data, const ExportRequest& request, std::ostream& st
         done = entryStart + frames;
         if (request.progress) show(done);
     };
-    ExportOutcome outcome = exportToPath(context, request.cdImage, request.out);
+    // The CUE sheet's FILE line must name the image wherever the sheet is read
+    // from, so a relative name is made absolute as the file dialog's would be.
+    std::error_code ec;
+    const std::filesystem::path out = std::filesystem::absolute(request.out, ec);
+    ExportOutcome outcome = exportToPath(context, request.cdImage, ec ? request.out : out);
     if (request.progress) {
         if (outcome == ExportOutcome::Done) show(total);
-        status << "\n";
+        status << "\n" << std::flush;
     }
+    if (outcome == ExportOutcome::Done && !context.shortCdTracks.empty())
+        data.prompts().message("Warning", shortCdTracksText(context.shortCdTracks, context.trackLayout));
     return outcome == ExportOutcome::Done ? kOk : kFailure;
 }
 
@@ -76,6 +82,20 @@ int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err) {
     }
     Playlist playlist(data);
     if (request.in != "-" && !loadOrReport(playlist, request.in, err)) return kFailure;
+
+    // The menus' enable rules: a tool that could do nothing is refused rather
+    // than writing an empty or unchanged playlist.
+    const std::string name(fieldText(data.table()[*station].pakName));
+    const bool needsStationSong = request.tool == "add-songs" || request.tool == "music-mix" || request.tool == "radio-mix";
+    if (needsStationSong && !stationHasSong(data.table()[*station])) {
+        err << "vhradio: station " << name << " has no songs; " << request.tool << " needs at least one\n";
+        return kFailure;
+    }
+    if ((request.tool == "pad" || request.tool == "randomize-intros") && !playlistHasSong(playlist)) {
+        err << "vhradio: " << (request.in == "-" ? std::string("an empty playlist") : request.in)
+            << " holds no song; " << request.tool << " works on the songs of a playlist (station " << name << ")\n";
+        return kFailure;
+    }
 
     // Without a seed the clock stands in for the desktop program's tick.
     RandomGenerator& random = processRandom();

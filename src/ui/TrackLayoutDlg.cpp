@@ -28,8 +28,8 @@ TrackLayoutDlg::TrackLayoutDlg(int selection, QWidget* parent) : QDialog(parent)
     setFont(dialogFont);
     setFixedSize(dialogUnits(0, 0, 214, 138).size());
 
-    // The group box is a frame drawn behind the buttons, as on the original
-    // dialog; the controls are the dialog's own children, placed by hand.
+    // The group box is only a frame drawn behind the buttons; the controls
+    // are the dialog's own children, placed by hand in dialog units.
     auto* group = new QGroupBox(QStringLiteral("CD track layout (CUE file)"), this);
     group->setGeometry(dialogUnits(6, 7, 201, 104));
 

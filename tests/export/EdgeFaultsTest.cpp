@@ -148,6 +148,7 @@ TEST_F(EdgeFixture, FullDiskDuringAnExportLosesNothingThatWasThere) {
         test::FileSizeLimit fullDisk(400);
         EXPECT_EQ(exportToPath(context, false, out / "mix.wav"), ExportOutcome::Failed);
         EXPECT_EQ(exportToPath(context, true, out / "image.wav"), ExportOutcome::Failed);
+        EXPECT_EQ(exportToPath(context, true, out / "earlier.wav"), ExportOutcome::Failed);
         // Saving the playlist (484 bytes) on the full disk fails too.
         EXPECT_EQ(writePlaylistFile(*playlist, out / "list.vhcd"), WriteResult::WriteFailed);
     }
@@ -155,9 +156,8 @@ TEST_F(EdgeFixture, FullDiskDuringAnExportLosesNothingThatWasThere) {
         test::FileSizeLimit fullDisk(0);
         EXPECT_FALSE(writeTrackLayout(made.workDir(), kLayoutPerClip));
     }
-    ASSERT_EQ(prompts.shown.size(), 2u);
-    EXPECT_EQ(prompts.shown[0].text, "Failed to write wave file");
-    EXPECT_EQ(prompts.shown[1].text, "Failed to write wave file");
+    ASSERT_EQ(prompts.shown.size(), 3u);
+    for (const auto& shown : prompts.shown) EXPECT_EQ(shown.text, "Failed to write wave file");
     EXPECT_FALSE(fs::exists(out / "mix.wav"));
     EXPECT_FALSE(fs::exists(out / "image.wav"));
     EXPECT_FALSE(fs::exists(out / "image.cue"));

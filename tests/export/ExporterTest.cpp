@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 #include <fstream>
 #include <sstream>
 
@@ -45,7 +47,7 @@ struct ExportFixture : ::testing::Test {
     std::unique_ptr<Playlist> playlist;
     std::unique_ptr<ExportContext> context;
     test::TempDir out;
-    int ident, song, commercial, exact, shortSong;
+    int ident, song, commercial, exact, shortSong, fourSeconds;
     int resumed = 0, stopped = 0;
 
     void SetUp() override {
@@ -54,6 +56,7 @@ struct ExportFixture : ::testing::Test {
         commercial = catalogue.add(1, {Commercial, "Ad", "", 12, 2});    // 336 frames
         exact = catalogue.add(kCH, {Chatter, "Exact", "", 80, 3});       // 2240 frames = 320 × 7
         shortSong = catalogue.addSong(kCH, {"Short", "", {}, {}, 3});
+        fourSeconds = catalogue.add(kCH, {Chatter, "Long", "", 3429, 1});  // 96012 frames: 300.04 CD frames
         catalogue.load();
         playlist = std::make_unique<Playlist>(catalogue.data(), &events, &events);
         events.playlist = playlist.get();
@@ -171,39 +174,87 @@ TEST_F(ExportFixture, StopsPlaybackAndOutputAndFollowsTheEntryBeingWritten) {
     EXPECT_EQ(playlist->currentTrack, playlist->trackAt(1));  // until the player reports again
 }
 
-TEST_F(ExportFixture, RefusedNamesAndFilesThatCannotBeCreated) {
+TEST_F(ExportFixture, RefusedNamesAndTargetsWriteNothing) {
     append(kCH, ident);
-    for (const char* name : {"mix.wave", "mix.mp3"}) {
-        EXPECT_EQ(exportToPath(*context, true, out / name), ExportOutcome::Failed);
-        EXPECT_FALSE(fs::exists(out / name));
-    }
-    EXPECT_EQ(exportToPath(*context, true, out / "missing/folder/x.wav"), ExportOutcome::Failed);
     fs::create_directory(out / "taken.cue");  // the CUE sheet's name is a folder
-    EXPECT_EQ(exportToPath(*context, true, out / "taken.wav"), ExportOutcome::Failed);
-    EXPECT_FALSE(fs::exists(out / "taken.wav"));
-    ASSERT_EQ(shown().size(), 4u);
-    for (auto& s : shown()) EXPECT_EQ(s.caption, "Error");
-    EXPECT_EQ(shown()[0].text, "This program can only export wave (*.wav) files");
-    EXPECT_EQ(shown()[2].text, "Failed to open wave file");
-    EXPECT_EQ(shown()[3].text, "Failed to open CUE file");
+    ASSERT_EQ(mkfifo((out / "pipe.wav").c_str(), 0600), 0);
+    const std::string badName = "This name cannot be written into a CUE sheet: it holds a double quote, a line "
+                                "break or another control character. Please choose another name.";
+    struct Case {
+        const char* name;
+        std::string message;
+    } cases[] = {
+        {"mix.wave", "This program can only export wave (*.wav) files"},
+        {"mix.mp3", "This program can only export wave (*.wav) files"},
+        {"missing/folder/x.wav", "Failed to open wave file"},
+        {"taken.wav", (out / "taken.cue").string() + " is not a regular file; nothing was written to it."},
+        {"say \"hi\".wav", badName},
+        {"two\nlines.wav", badName},
+        {"tab\t.wav", badName},
+        {"pipe.wav", (out / "pipe.wav").string() + " is not a regular file; nothing was written to it."},
+    };
+    for (const Case& c : cases) {
+        shown().clear();
+        EXPECT_EQ(exportToPath(*context, true, out / c.name), ExportOutcome::Failed) << c.name;
+        ASSERT_EQ(shown().size(), 1u) << c.name;
+        EXPECT_EQ(shown()[0].caption, "Error");
+        EXPECT_EQ(shown()[0].text, c.message) << c.name;
+    }
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(out.path())) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<fs::path>{"pipe.wav", "taken.cue"}));
+    EXPECT_TRUE(fs::is_fifo(out / "pipe.wav"));
     EXPECT_EQ(stopped, 0);  // nothing started
+
+    // Without a CUE sheet a double quote is harmless.
+    EXPECT_EQ(exportToPath(*context, false, out / "say \"hi\".wav"), ExportOutcome::Done);
+    // An empty playlist says why nothing happens.
+    playlist->clearPlaylist();
+    shown().clear();
+    EXPECT_EQ(exportToPath(*context, false, out / "empty.wav"), ExportOutcome::Failed);
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0].text, "The playlist is empty: there is nothing to export.");
 }
 
-TEST_F(ExportFixture, FullDiskIsReportedAndLeavesNoImageBehind) {
+TEST_F(ExportFixture, FullDiskKeepsTheExportItWouldReplace) {
     for (int i = 0; i < 20; ++i) append(kCH, exact);
+    ASSERT_EQ(exportToPath(*context, true, out / "full.wav"), ExportOutcome::Done);
+    const auto wavBefore = test::readFile(out / "full.wav");
+    const auto cueBefore = test::readFile(out / "full.cue");
+    append(kCH, exact);  // the new export would differ
     ExportOutcome outcome;
     {
         test::FileSizeLimit fullDisk(100000);
         outcome = exportToPath(*context, true, out / "full.wav");
     }
     EXPECT_EQ(outcome, ExportOutcome::Failed);
-    EXPECT_FALSE(fs::exists(out / "full.wav"));
-    EXPECT_FALSE(fs::exists(out / "full.cue"));
+    EXPECT_EQ(test::readFile(out / "full.wav"), wavBefore);
+    EXPECT_EQ(test::readFile(out / "full.cue"), cueBefore);
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.path()), fs::directory_iterator()), 2);  // no .part left
     ASSERT_EQ(shown().size(), 1u);
     EXPECT_EQ(shown()[0].caption, "Error");
     EXPECT_EQ(shown()[0].text, "Failed to write wave file");
     EXPECT_FALSE(playlist->exportActive);
-    EXPECT_EQ(resumed, 1);
+    EXPECT_EQ(resumed, 2);
+}
+
+TEST_F(ExportFixture, CdTracksUnderFourSecondsAreNamedAfterTheExport) {
+    append(kCH, fourSeconds);
+    append(kCH, exact);
+    append(kCH, fourSeconds);
+    append(kCH, ident);  // last: 1 CD frame, padding included
+    catalogue.prompts.saveAnswers = {out / "cd.wav"};
+    ASSERT_EQ(exportPlaylist(*context, true), ExportOutcome::Done);
+    EXPECT_EQ(context->shortCdTracks, (std::vector<int32_t>{2, 4}));
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0].caption, "Warning");
+    EXPECT_NE(shown()[0].text.find("CD tracks 2 and 4 are shorter than four seconds"), std::string::npos);
+    EXPECT_NE(shown()[0].text.find("\"One CD track per song\""), std::string::npos);
+    // The per-song layout has no better layout to offer; a wave export has no CD tracks.
+    EXPECT_EQ(shortCdTracksText({1}, kLayoutPerSong).find("per song"), std::string::npos);
+    ASSERT_EQ(exportToPath(*context, false, out / "plain.wav"), ExportOutcome::Done);
+    EXPECT_TRUE(context->shortCdTracks.empty());
 }
 
 TEST_F(ExportFixture, DialogTitlesAndCancel) {
@@ -231,6 +282,12 @@ TEST(ExportOptions, OneByteFileWithDefaults) {
     test::writeFile(dir / "Options.dat", {2, 9});
     EXPECT_EQ(readTrackLayout(dir.path()), 2);
     EXPECT_FALSE(writeTrackLayout(dir / "no/such", 1));
+    // A FIFO under the name would block start-up: it counts as absent and is kept.
+    test::TempDir other;
+    ASSERT_EQ(mkfifo((other / "Options.dat").c_str(), 0600), 0);
+    EXPECT_EQ(readTrackLayout(other.path()), 0);
+    EXPECT_FALSE(writeTrackLayout(other.path(), kLayoutPerSong));
+    EXPECT_TRUE(fs::is_fifo(other / "Options.dat"));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ public:
 
     bool open() override;
     std::optional<uint32_t> playCursor() override;
+    uint32_t readAhead() const override { return readAhead_; }
     LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) override;
     void unlock(const Regions& regions) override;
     void restore() override;
@@ -25,6 +26,8 @@ public:
     // Moves the play cursor on by `bytes` (wrapping), as if they were played.
     void advance(uint32_t bytes);
     void setPlayCursor(uint32_t offset) { cursor_ = offset % kRingBytes; }
+    // Bytes from the cursor on that the "device" claims to be reading.
+    void setReadAhead(uint32_t bytes) { readAhead_ = bytes; }
     // Fills the whole ring with one value, to see afterwards what was written.
     void fillRing(int16_t value);
 
@@ -45,6 +48,7 @@ public:
 private:
     std::vector<int16_t> ring_;
     uint32_t cursor_ = 0;
+    uint32_t readAhead_ = 0;
     bool openSucceeds_ = true;
     bool opened_ = false;
     bool playing_ = false;

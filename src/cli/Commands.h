@@ -1,11 +1,15 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "audio/SoundOutput.h"
 #include "gamedata/GameData.h"
 
 namespace vh {
@@ -36,6 +40,10 @@ struct PlayRequest {
     std::string station;  // a preview when set
     std::string clip;
     std::filesystem::path playlist;  // otherwise this playlist file
+    // The sound output (SDL's default device when unset), and how long it may
+    // go without taking samples before the run gives up as failed.
+    std::function<std::unique_ptr<SoundOutput>()> makeOutput;
+    std::chrono::milliseconds stallLimit{3000};
 };
 int play(GameData& data, const PlayRequest& request, bool (*stopRequested)(), std::ostream& status,
          std::ostream& err);

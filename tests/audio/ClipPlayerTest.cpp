@@ -157,10 +157,10 @@ TEST_F(ClipPlayerTest, MovesOnToNextTrackAndFallsSilentAtTheSentinel) {
     }
     const std::vector<Event> expected = {
         {a, 0}, {a, 28}, {a, 56},
-        {b, 0}, {nullptr, 0}, {nullptr, 0},  // moving on restarts the player on b
+        {b, 0},                        // moving on names b, which now plays
         {b, 0}, {b, 28}, {b, 56},
-        {nullptr, 0},                         // b's next is the sentinel
-        {nullptr, 84}, {nullptr, 112},        // idle, still counting
+        {nullptr, 0},                  // b's next is the sentinel
+        {nullptr, 84}, {nullptr, 112}, // idle, still counting
     };
     EXPECT_EQ(events, expected);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -59,6 +61,22 @@ TEST(SdlSoundOutput, CursorRunsWhilePlayingAndStandsWhileStopped) {
     const std::optional<uint32_t> held = output.playCursor();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(output.playCursor(), held);
+}
+
+// SDL's audio brings up its events, which by default catch SIGINT and
+// SIGTERM and turn them into quit events nobody reads: the desktop program
+// could then not be ended by them.
+TEST(SdlSoundOutput, LeavesSignalsAloneAndKeepsClearOfItsPulls) {
+    useDriver("dummy");
+    SdlSoundOutput output;
+    ASSERT_TRUE(output.open());
+    for (int sig : {SIGINT, SIGTERM}) {
+        struct sigaction action {};
+        ASSERT_EQ(sigaction(sig, nullptr, &action), 0);
+        EXPECT_EQ(action.sa_handler, SIG_DFL) << "signal " << sig;
+    }
+    // 512 frames of 4 bytes per pull.
+    EXPECT_EQ(output.readAhead(), 4 * 2048u);
 }
 
 TEST(SdlSoundOutput, NoUsableDriverMakesTheEngineFail) {

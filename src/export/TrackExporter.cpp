@@ -231,8 +231,10 @@ private:
         if (settings_.decodes) {
             PcmFileSink sink(*job.file, [this, j] { return abandoned(j); });
             for (std::size_t e = 0; ok && e < plan.entries.size() && !abandoned(j); ++e) {
+                // The position is reset before the entry is published, so the
+                // display never pairs a new entry with the last one's position.
                 job.frames.store(0, std::memory_order_relaxed);
-                job.entry.store(int32_t(e), std::memory_order_relaxed);
+                job.entry.store(int32_t(e), std::memory_order_release);
                 exportTrack(*plan.entries[e], sink, [&job](PlaylistTrack*, int32_t position) {
                     job.frames.store(position, std::memory_order_relaxed);
                 });
@@ -443,7 +445,7 @@ TrackExportResult exportTracksTo(ExportContext& context, const TrackExportReques
             if (!pool.ended(committed)) {
                 if (!wait) return true;
                 if (!cdRate) {
-                    const int32_t e = job.entry.load(std::memory_order_relaxed);
+                    const int32_t e = job.entry.load(std::memory_order_acquire);
                     progress.atEntry(job.plan->firstEntry + e, job.plan->entries[std::size_t(e)],
                                      job.frames.load(std::memory_order_relaxed));
                 }

@@ -176,9 +176,9 @@ INSTANTIATE_TEST_SUITE_P(Layouts, TrackExportCd, ::testing::Values(kLayoutPerCli
 
 TEST_F(TrackExport, TagsNamesAndPlaylistReadBack) {
     playlist->fileName = (catalogue.workDir() / "Night Drive.vhcd").string();
-    append(kCH, cafe, 1000);  // 28000 frames: 1 s in the playlist
+    append(kCH, cafe, 1500);  // 42000 frames: 1.75 s, listed as 2
     append(1, ad);
-    append(kCH, cafe, 1000);  // the same title again
+    append(kCH, cafe, 1500);  // the same title again
     auto flac = run(TrackFormat::Flac, 24000, out / "flac");
     ASSERT_EQ(flac.outcome, ExportOutcome::Done);
     const std::string cafeName = "Band - Caf\u00e9 _Noir_.flac";
@@ -186,9 +186,9 @@ TEST_F(TrackExport, TagsNamesAndPlaylistReadBack) {
                                                            "03 - " + cafeName, "Night Drive.m3u8"}));
     EXPECT_EQ(text(out / "flac/Night Drive.m3u8"),
               "#EXTM3U\n"
-              "#EXTINF:1,Band - Caf\u00e9 \"Noir\"\n01 - " + cafeName + "\n"
+              "#EXTINF:2,Band - Caf\u00e9 \"Noir\"\n01 - " + cafeName + "\n"
               "#EXTINF:0,ADVERTS - Ad\n02 - ADVERTS - Ad.flac\n"
-              "#EXTINF:1,Band - Caf\u00e9 \"Noir\"\n03 - " + cafeName + "\n");
+              "#EXTINF:2,Band - Caf\u00e9 \"Noir\"\n03 - " + cafeName + "\n");
     const std::map<int, std::string> second = {
         {SF_STR_TITLE, "Ad"}, {SF_STR_ARTIST, "ADVERTS"}, {SF_STR_ALBUM, "Night Drive"}, {SF_STR_TRACKNUMBER, "2/3"}};
     EXPECT_EQ(readAudio(flac.files[1]).tags, second);

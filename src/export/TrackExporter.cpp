@@ -222,13 +222,28 @@ private:
         }
     }
 
+    // The file is made with its first frames: the encoders cannot write a
+    // valid file without any, so a track without audio (its entries' audio
+    // could not be read) gets no file and no playlist line.
+    bool openFile(TrackJob& job) {
+        if (!job.file) {
+            const PlannedTrack& plan = *job.plan;
+            TrackTags tags{plan.text.title, plan.text.artist, settings_.album, plan.number, settings_.total};
+            job.file =
+                std::make_unique<TrackFile>(settings_.folder / plan.fileName, settings_.format, settings_.rate, tags);
+        }
+        return job.file->isOpen();
+    }
+
     bool encode(std::size_t j) {
         TrackJob& job = jobs_[j];
         const PlannedTrack& plan = *job.plan;
-        TrackTags tags{plan.text.title, plan.text.artist, settings_.album, plan.number, settings_.total};
-        job.file = std::make_unique<TrackFile>(settings_.folder / plan.fileName, settings_.format, settings_.rate, tags);
-        bool ok = job.file->isOpen();
+        bool ok = true;
         if (settings_.decodes) {
+            int64_t frames = 0;
+            for (int32_t f : plan.entryFrames) frames += f;
+            if (frames == 0) return true;
+            ok = openFile(job);
             PcmFileSink sink(*job.file, [this, j] { return abandoned(j); });
             for (std::size_t e = 0; ok && e < plan.entries.size() && !abandoned(j); ++e) {
                 // The position is reset before the entry is published, so the
@@ -253,12 +268,12 @@ private:
                     queuedBytes_ -= int64_t(chunk.size()) * 2;
                 }
                 changed_.notify_all();
-                if (ok) ok = job.file->write(chunk.data(), int64_t(chunk.size() / 2));
+                if (ok) ok = openFile(job) && job.file->write(chunk.data(), int64_t(chunk.size() / 2));
                 if (!ok) break;  // the rest of its queue is dropped when it ends
             }
         }
         if (abandoned(j)) return false;  // its part file goes with it
-        return job.file->finish() && ok;
+        return !job.file || (job.file->finish() && ok);
     }
 
     std::vector<TrackJob>& jobs_;
@@ -452,13 +467,13 @@ TrackExportResult exportTracksTo(ExportContext& context, const TrackExportReques
                 pool.waitFor(committed, kProgressInterval);
                 continue;
             }
-            if (job.state == TrackJob::State::Done && job.file->commit()) {
+            if (job.state == TrackJob::State::Done && (!job.file || job.file->commit())) {
                 if (!cdRate) {
                     const std::size_t last = job.plan->entries.size() - 1;
                     progress.atEntry(job.plan->firstEntry + int32_t(last), job.plan->entries[last],
                                      job.plan->entryFrames[last]);
                 }
-                result.files.push_back(folder / job.plan->fileName);
+                if (job.file) result.files.push_back(folder / job.plan->fileName);
                 ++committed;
                 continue;
             }
@@ -501,7 +516,7 @@ TrackExportResult exportTracksTo(ExportContext& context, const TrackExportReques
     if (failure.empty()) {
         std::vector<PlaylistLine> lines;
         for (const TrackJob& job : jobs)
-            lines.push_back({job.plan->fileName, (job.outputFrames + rate / 2) / rate, job.plan->text});
+            if (job.file) lines.push_back({job.plan->fileName, (job.outputFrames + rate / 2) / rate, job.plan->text});
         const std::string text = m3u8Text(lines);
         ReplacingFile list(folder / listName);
         errno = 0;

@@ -140,6 +140,14 @@ TEST_F(TrackExport, Flac24000HoldsTheDecodedSamplesOfEachTracksEntries) {
     }
     EXPECT_TRUE(shown().empty());
     EXPECT_FALSE(playlist->exportActive);
+
+    // A track without audio (none could be read) gets no file: no encoder
+    // writes a valid one without frames.
+    a->mainAudio.reset();
+    result = run(TrackFormat::Flac, 24000, out / "again");
+    ASSERT_EQ(result.outcome, ExportOutcome::Done);
+    EXPECT_EQ(result.files.size(), 3u);
+    EXPECT_EQ(result.files[0].filename().string().substr(0, 3), "02 ");
 }
 
 struct TrackExportCd : TrackExport, ::testing::WithParamInterface<uint8_t> {};

@@ -291,6 +291,27 @@ TEST_F(TrackExport, CdTextLinesOnlyWhenAskedFor) {
     EXPECT_FALSE(readCdText(catalogue.workDir()));
 }
 
+// The encoders write their last frames and headers while closing, and
+// libsndfile's MP3 path ignores the results of those writes: the file's own
+// record of them must fail the track.
+TEST(TrackFileClose, AWriteFailingWhileClosingFailsTheFile) {
+    test::TempDir dir;
+    std::vector<int16_t> samples(2 * 24000);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = int16_t((i * 7919) % 20000 - 10000);
+    for (TrackFormat format : {TrackFormat::Flac, TrackFormat::Mp3, TrackFormat::Opus}) {
+        const fs::path target = dir / (std::string("t") + trackExtension(format));
+        TrackFile file(target, format, 24000, {"T", "A", "B", 1, 1});
+        ASSERT_TRUE(file.write(samples.data(), 24000)) << trackFormatName(format);
+        {
+            test::FileSizeLimit fullDisk(fs::file_size(target.string() + ".part") + 1);
+            EXPECT_FALSE(file.finish()) << trackFormatName(format);
+        }
+        EXPECT_EQ(file.error(), "File too large") << trackFormatName(format);
+        EXPECT_FALSE(file.commit());
+        EXPECT_TRUE(fs::is_empty(dir.path())) << trackFormatName(format);
+    }
+}
+
 struct FullDisk : TrackExport, ::testing::WithParamInterface<std::pair<TrackFormat, int32_t>> {};
 
 TEST_P(FullDisk, StopsInTheThirdTrackKeepingTheFirstTwoAndWhatWasThere) {

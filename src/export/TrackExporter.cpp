@@ -394,14 +394,6 @@ TrackExportResult exportTracksTo(ExportContext& context, const TrackExportReques
     const fs::path& folder = request.folder;
 
     std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder)) {
-        std::string why = ec ? ec.message() : "a file of that name is in the way";
-        prompts.message(kErrorCaption, "The folder " + folder.string() + " could not be created (" + why +
-                                           "). Nothing was exported.");
-        return result;
-    }
-
     const std::vector<PlannedTrack> plan = planTracks(playlist, context.trackLayout, request.format);
     const std::string album = albumTitle(playlist);
     const std::string listName = trackPlaylistName(playlist);
@@ -435,6 +427,15 @@ TrackExportResult exportTracksTo(ExportContext& context, const TrackExportReques
             result.outcome = ExportOutcome::Cancelled;
             return result;
         }
+    }
+
+    // Made only now, so a cancelled export leaves no empty folder behind.
+    fs::create_directories(folder, ec);
+    if (!fs::is_directory(folder)) {
+        std::string why = ec ? ec.message() : "a file of that name is in the way";
+        prompts.message(kErrorCaption, "The folder " + folder.string() + " could not be created (" + why +
+                                           "). Nothing was exported.");
+        return result;
     }
 
     ViewHooks* view = playlist.view();

@@ -23,7 +23,10 @@ constexpr int kUsage = 2;
 // A station named by index (0-15) or by pakName, case as stored.
 std::optional<int> parseStation(const StationTable& table, const std::string& text);
 
-int listStations(const GameData& data, std::ostream& out);
+// Texts are printed with backslash escapes (\\ \t \n \r \xHH) for control
+// characters, so every line keeps its tab-separated fields. A failed write
+// to `out` (a full disk) is a failure.
+int listStations(const GameData& data, std::ostream& out, std::ostream& err);
 int listClips(const GameData& data, const std::string& station, std::ostream& out, std::ostream& err);
 int decodeClip(GameData& data, const std::string& station, const std::string& clip,
                const std::filesystem::path& outPath, std::ostream& err);

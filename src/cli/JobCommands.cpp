@@ -23,7 +23,7 @@ bool loadOrReport(Playlist& playlist, const std::filesystem::path& path, std::os
         err << "vhradio: cannot open " << path.string() << "\n";
         return false;
     }
-    if (report.skipped || report.repaired) err << "vhradio: " << damagedPlaylistText(report) << "\n";
+    for (const std::string& text : playlistLoadMessages(report)) err << "vhradio: " << text << "\n";
     return true;
 }
 
@@ -94,6 +94,20 @@ int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err) {
     }
     Playlist playlist(data);
     if (request.in != "-" && !loadOrReport(playlist, request.in, err)) return kFailure;
+
+    // The menus' enable rules: a tool that could do nothing is refused rather
+    // than writing an empty or unchanged playlist.
+    const std::string name(fieldText(data.table()[*station].pakName));
+    const bool needsStationSong = request.tool == "add-songs" || request.tool == "music-mix" || request.tool == "radio-mix";
+    if (needsStationSong && !stationHasSong(data.table()[*station])) {
+        err << "vhradio: station " << name << " has no songs; " << request.tool << " needs at least one\n";
+        return kFailure;
+    }
+    if ((request.tool == "pad" || request.tool == "randomize-intros") && !playlistHasSong(playlist)) {
+        err << "vhradio: " << (request.in == "-" ? std::string("an empty playlist") : request.in)
+            << " holds no song; " << request.tool << " works on the songs of a playlist (station " << name << ")\n";
+        return kFailure;
+    }
 
     // Without a seed the clock stands in for the desktop program's tick.
     RandomGenerator& random = processRandom();

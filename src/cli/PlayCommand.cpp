@@ -60,7 +60,7 @@ int play(GameData& data, const PlayRequest& request, bool (*stopRequested)(), st
             err << "vhradio: cannot open " << request.playlist.string() << "\n";
             return kFailure;
         }
-        if (report.skipped || report.repaired) err << "vhradio: " << damagedPlaylistText(report) << "\n";
+        for (const std::string& text : playlistLoadMessages(report)) err << "vhradio: " << text << "\n";
         if (playlist.trackCount == 0) {
             err << "vhradio: " << request.playlist.string() << " holds no tracks\n";
             return kFailure;

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Varnholt Radio command-line tool: browse, play, decode and export the game's radio audio",
                  "vhradio"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "vhradio " VH_VERSION);
     std::string discDir;
     app.add_option("--disc", discDir,
                    "A folder holding the disc's AUDIO folder, or an ISO 9660 image of the disc, instead of "
@@ -100,6 +101,10 @@ int main(int argc, char** argv) {
     }
 
     if (*makeDemo) {
+        if (demoDir.empty()) {
+            std::cerr << "vhradio: make-demo needs a folder name\n";
+            return cli::kUsage;
+        }
         std::string error;
         if (!writeDemoDisc(demoDir, demoSeed, error)) {
             std::cerr << "vhradio: " << error << "\n";
@@ -124,7 +129,7 @@ int main(int argc, char** argv) {
     data->loadCatalogue();
 
     const bool terminal = isatty(STDERR_FILENO);
-    if (app.got_subcommand("stations")) return cli::listStations(*data, std::cout);
+    if (app.got_subcommand("stations")) return cli::listStations(*data, std::cout, std::cerr);
     if (*clips) return cli::listClips(*data, clipsStation, std::cout, std::cerr);
     if (*decode) return cli::decodeClip(*data, decodeStation, decodeClipIndex, decodeOut, std::cerr);
     if (*play) {

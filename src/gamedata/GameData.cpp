@@ -1,5 +1,7 @@
 #include "gamedata/GameData.h"
 
+#include "gamedata/ReplacingFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,17 +14,6 @@
 namespace vh {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File openForReading(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return nullptr;
-    return File(std::fopen(path.c_str(), "rb"));
-}
 
 std::string lowerAscii(std::string_view s) {
     std::string out(s);
@@ -173,18 +164,13 @@ std::unique_ptr<DataFile> GameData::openDiscFile(std::string_view folder, std::s
 }
 
 std::optional<std::vector<uint8_t>> GameData::loadConfigFile(std::string_view name) {
-    std::unique_ptr<DataFile> file = openPlainFile(cacheDir() / std::string(name));
-    if (!file) file = openDiscFile("CONFIG", name);
+    // A cache copy that is too large or cannot be read whole counts as
+    // missing, so the disc is asked instead.
+    if (std::unique_ptr<DataFile> cached = openPlainFile(cacheDir() / std::string(name)))
+        if (auto bytes = readWhole(*cached)) return bytes;
+    std::unique_ptr<DataFile> file = openDiscFile("CONFIG", name);
     if (!file) return std::nullopt;
-    // Read up to the end rather than trusting the recorded length: a damaged
-    // image may end before the file does.
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[65536];
-    for (std::size_t n = sizeof buffer; n == sizeof buffer;) {
-        n = file->read(bytes.size(), sizeof buffer, buffer);
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    return bytes;
+    return readWhole(*file);
 }
 
 std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
@@ -197,7 +183,14 @@ std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
     std::unique_ptr<DataFile> file = openPlainFile(cacheDir() / fileName);
     if (!file) file = openDiscFile("STREAMS", fileName);
     if (!file) return nullptr;
-    std::unique_ptr<ClipAudio> audio = ClipAudio::allocate(std::size_t(c.length) + ClipAudio::kHeaderBytes);
+    // The buffer holds the clip's length and header, but never more than the
+    // stream file can supply from the offset on: a damaged length (up to
+    // 4 GiB) must not cost that much memory on every load. Only a short
+    // tail that the file lacks stays zero.
+    const uint64_t readable = file->readableBytes();
+    const uint64_t available = c.offset < readable ? readable - c.offset : 0;
+    const uint64_t wanted = uint64_t(c.length) + ClipAudio::kHeaderBytes;
+    std::unique_ptr<ClipAudio> audio = ClipAudio::allocate(std::size_t(std::min(wanted, available)));
     if (!audio) return nullptr;
     audio->setValidBytes(file->read(c.offset, audio->size(), audio->data()));
     return audio;
@@ -209,7 +202,7 @@ void GameData::loadCatalogue() {
 
     // The catalogue file replaces as much of the table as it holds.
     catalogueInUse_ = false;
-    if (File file = openForReading(workDir_ / kCatalogueFileName)) {
+    if (UniqueFile file = openRegularFile(workDir_ / kCatalogueFileName)) {
         std::fread(&table, 1, sizeof table, file.get());
         catalogueInUse_ = true;
     }

@@ -25,14 +25,8 @@ CommandState MainView::commandState() const {
     // A preview stands alone; tracks of the list always have a successor.
     s.playingPlaylistTrack = current && current->next;
     s.currentHasNext = s.playingPlaylistTrack && current->next->clip;
-    if (currentStation_ >= 0) {
-        // Every clip slot counts, intros and outros included.
-        const Station& station = data_.table()[currentStation_];
-        const int32_t count = std::clamp<int32_t>(station.clipCount, 0, int32_t(std::size(station.clips)));
-        for (int32_t i = 0; i < count && !s.stationHasSong; ++i) s.stationHasSong = station.clips[i].clipClass == Song;
-    }
-    for (const PlaylistTrack* t = playlist_.first(); t != playlist_.sentinel() && !s.playlistHasSong; t = t->next)
-        s.playlistHasSong = t->clip && t->clip->clipClass == Song;
+    s.stationHasSong = currentStation_ >= 0 && stationHasSong(data_.table()[currentStation_]);
+    s.playlistHasSong = playlistHasSong(playlist_);
     return s;
 }
 

@@ -30,8 +30,8 @@ TrackLayoutDlg::TrackLayoutDlg(int selection, QWidget* parent) : QDialog(parent)
     // The layout's controls keep their places; the CD-TEXT box adds a row below.
     setFixedSize(dialogUnits(0, 0, 214, 156).size());
 
-    // The group box is a frame drawn behind the buttons, as on the original
-    // dialog; the controls are the dialog's own children, placed by hand.
+    // The group box is only a frame drawn behind the buttons; the controls
+    // are the dialog's own children, placed by hand in dialog units.
     auto* group = new QGroupBox(QStringLiteral("CD track layout (CUE file)"), this);
     group->setGeometry(dialogUnits(6, 7, 201, 104));
 

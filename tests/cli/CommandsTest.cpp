@@ -30,7 +30,7 @@ struct CommandsFixture : ::testing::Test {
 };
 
 TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
-    EXPECT_EQ(cli::listStations(data(), out), cli::kOk);
+    EXPECT_EQ(cli::listStations(data(), out, err), cli::kOk);
     std::istringstream lines(out.str());
     std::string line;
     int n = 0;
@@ -58,6 +58,20 @@ TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
     EXPECT_EQ(cli::listClips(data(), "XX", out, err), cli::kUsage);
     EXPECT_EQ(cli::listClips(data(), "16", out, err), cli::kUsage);
     EXPECT_NE(err.str().find("no station XX"), std::string::npos);
+
+    // Control characters in a text are escaped, so the fields stay apart.
+    setFieldText(data().table()[kCH].clips[song].title, "a\tb\nc\\d\x1b");
+    out.str("");
+    EXPECT_EQ(cli::listClips(data(), "CH", out, err), cli::kOk);
+    EXPECT_NE(out.str().find("\tBand\ta\\tb\\nc\\\\d\\x1B\n"), std::string::npos) << out.str();
+
+    // A full disk under standard output is a failure, not a success.
+    struct FullDisk : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } full;
+    std::ostream nowhere(&full);
+    EXPECT_EQ(cli::listStations(data(), nowhere, err), cli::kFailure);
+    EXPECT_EQ(cli::listClips(data(), "CH", nowhere, err), cli::kFailure);
 }
 
 TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
@@ -72,6 +86,12 @@ TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
     EXPECT_EQ(cli::decodeClip(data(), "CH", "11", wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "x", wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "1", files / "no/dir/x.wav", err), cli::kFailure);
+
+    // A clip whose stream holds nothing writes nothing.
+    fs::resize_file(catalogue.workDir() / "CACHE/CH.PAK", data().table()[kCH].clips[10].offset);
+    EXPECT_EQ(cli::decodeClip(data(), "CH", "10", files / "none.wav", err), cli::kFailure);
+    EXPECT_FALSE(fs::exists(files / "none.wav"));
+    EXPECT_NE(err.str().find("has no audio"), std::string::npos);
 }
 
 TEST_F(CommandsFixture, ToolsWithASeedAreRepeatable) {
@@ -93,6 +113,21 @@ TEST_F(CommandsFixture, ToolsWithASeedAreRepeatable) {
     cli::ToolRequest missing{"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1};
     EXPECT_EQ(cli::toolCommand(data(), missing, err), cli::kFailure);
     EXPECT_FALSE(fs::exists(files / "d.vhcd"));
+
+    // What the menus grey out is refused: songs from a station without any,
+    // padding a playlist without a song.
+    for (cli::ToolRequest refused : {cli::ToolRequest{"add-songs", "ADVERTS", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"music-mix", "1", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"radio-mix", "1", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"pad", "CH", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"randomize-intros", "CH", "-", files / "d.vhcd", 1}}) {
+        err.str("");
+        EXPECT_EQ(cli::toolCommand(data(), refused, err), cli::kFailure) << refused.tool;
+        EXPECT_NE(err.str().find(refused.tool == "pad" || refused.tool == "randomize-intros" ? "CH" : "ADVERTS"),
+                  std::string::npos)
+            << err.str();
+        EXPECT_FALSE(fs::exists(files / "d.vhcd"));
+    }
 }
 
 TEST_F(CommandsFixture, ExportTakesTheLayoutFromOptionsUnlessGiven) {

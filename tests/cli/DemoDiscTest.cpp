@@ -259,6 +259,17 @@ TEST(DemoDiscErrors, UnwritableFolderFailsWithAMessage) {
     std::string error;
     EXPECT_FALSE(writeDemoDisc(base / "file" / "disc", 1, error));
     EXPECT_NE(error.find("disc"), std::string::npos) << error;
+
+    // A folder holding game data is left as it was.
+    for (const char* existing : {"audio", "VarnholtRadioInfo.DAT"}) {
+        const fs::path work = base / (std::string("work-") + existing);
+        fs::create_directories(work);
+        std::ofstream(work / existing) << "real";
+        error.clear();
+        EXPECT_FALSE(writeDemoDisc(work, 1, error)) << existing;
+        EXPECT_NE(error.find("already exists"), std::string::npos) << error;
+        EXPECT_EQ(std::distance(fs::directory_iterator(work), fs::directory_iterator()), 1) << existing;
+    }
     fs::remove_all(base);
 }
 

@@ -282,6 +282,12 @@ TEST(ExportOptions, OneByteFileWithDefaults) {
     test::writeFile(dir / "Options.dat", {2, 9});
     EXPECT_EQ(readTrackLayout(dir.path()), 2);
     EXPECT_FALSE(writeTrackLayout(dir / "no/such", 1));
+    // A FIFO under the name would block start-up: it counts as absent and is kept.
+    test::TempDir other;
+    ASSERT_EQ(mkfifo((other / "Options.dat").c_str(), 0600), 0);
+    EXPECT_EQ(readTrackLayout(other.path()), 0);
+    EXPECT_FALSE(writeTrackLayout(other.path(), kLayoutPerSong));
+    EXPECT_TRUE(fs::is_fifo(other / "Options.dat"));
 }
 
 }  // namespace

@@ -68,11 +68,16 @@ TEST_F(CopyFixture, CopiesTheLookupFileThenEveryListedStationInOrder) {
     EXPECT_EQ(test::readFile(data->cacheDir() / "TK.PAK"), pattern(115));
 }
 
-TEST_F(CopyFixture, FullDiskStopsAtTheFailingFileAndRemovesItsPart) {
+// A copy cut short (here by a full disk; a killed process is the same)
+// leaves only whole files in the cache: the file being copied keeps its
+// earlier complete copy, and leftovers of an earlier interruption go.
+TEST_F(CopyFixture, CopyCutShortLeavesOnlyWholeFiles) {
     buildDefaultCatalogue(data->table());
     for (int s = 0; s < kStationCount; ++s)
         test::writeFile(disc() / ("STREAMS/" + std::string(kDefaultStationNames[s]) + ".PAK"),
                         pattern(s == 6 ? 300000 : 1000));
+    test::writeFile(data->cacheDir() / "CR.PAK", pattern(300000));  // an earlier complete copy
+    test::writeFile(data->cacheDir() / "CO.PAK.part", pattern(10));  // an earlier interruption
     bool copied;
     {
         test::FileSizeLimit fullDisk(200000);  // CR.PAK, the fifth file, does not fit
@@ -83,8 +88,10 @@ TEST_F(CopyFixture, FullDiskStopsAtTheFailingFileAndRemovesItsPart) {
     EXPECT_TRUE(fs::exists(data->cacheDir() / "ADVERTS.PAK"));
     EXPECT_TRUE(fs::exists(data->cacheDir() / "CH.PAK"));
     EXPECT_TRUE(fs::exists(data->cacheDir() / "CO.PAK"));
-    EXPECT_FALSE(fs::exists(data->cacheDir() / "CR.PAK"));
+    EXPECT_EQ(test::readFile(data->cacheDir() / "CR.PAK"), pattern(300000));
     EXPECT_FALSE(fs::exists(data->cacheDir() / "DS.PAK"));
+    for (const auto& entry : fs::directory_iterator(data->cacheDir()))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
 }
 
 TEST_F(CopyFixture, MissingSourceFails) {

@@ -96,18 +96,50 @@ TEST_F(DiscFixture, ClipDataIsLengthPlusHeaderFromTheOffset) {
         EXPECT_EQ(audio->data()[i], uint8_t((100 + i) * 7 + 0xD1)) << i;
 }
 
-TEST_F(DiscFixture, ShortStreamFileLeavesZerosAndCountsTheRealBytes) {
+// A clip buffer holds the clip's length and header, or what the stream file
+// holds from the offset when that is less: a damaged length costs no more
+// memory than the file itself.
+TEST_F(DiscFixture, ClipBuffersHoldNoMoreThanTheStreamFileSupplies) {
+    struct Case {
+        uint32_t offset, length;
+        std::size_t bytes;
+    } cases[] = {
+        {100, 1000, 9068},             // whole
+        {20000, 5000, 10000},          // the file ends 3068 bytes early
+        {0, 0xFFFFFFFFu, 30000},       // a damaged length
+        {29999, 0xFFFFFFFFu, 1},
+        {30000, 10, 0},                // at or past the end
+        {0xFFFFFFF0u, 0xFFFFFFFFu, 0},
+    };
+    std::vector<test::LookupRecord> records;
+    for (const Case& c : cases) records.push_back({4, c.offset, c.length});
     makeDisc(dir / "disc");
+    test::writeFile(dir / "disc/AUDIO/CONFIG/TRAKLKUP.DAT", test::lookupBytes(records));
     candidates = {dir / "disc"};
     GameData& g = open();
     g.loadCatalogue();
-    auto audio = g.loadClipData(4, 1);  // 13068 bytes from 20000 asked of a 30000-byte file
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(audio->size(), 13068u);
-    EXPECT_EQ(audio->validBytes(), 10000u);
-    EXPECT_EQ(audio->data()[9999], uint8_t(29999 * 7 + 0xD1));
-    EXPECT_EQ(audio->data()[10000], 0);
-    EXPECT_EQ(audio->data()[13067], 0);
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        auto audio = g.loadClipData(4, i);
+        ASSERT_TRUE(audio) << i;
+        EXPECT_EQ(audio->size(), cases[i].bytes) << i;
+        EXPECT_EQ(audio->validBytes(), cases[i].bytes) << i;
+        if (cases[i].bytes) {
+            EXPECT_EQ(audio->data()[0], uint8_t(cases[i].offset * 7 + 0xD1)) << i;
+        }
+    }
+}
+
+// A lookup file far beyond any real one (here a sparse 64 GiB file in the
+// cache) is not read into memory: it counts as missing there.
+TEST_F(DiscFixture, HugeLookupFileCountsAsMissing) {
+    makeDisc(dir / "disc");
+    candidates = {dir / "disc"};
+    test::writeFile(work() / "CACHE/TRAKLKUP.DAT", test::lookupBytes({{5, 0, 16}}));
+    fs::resize_file(work() / "CACHE/TRAKLKUP.DAT", uint64_t(64) << 30);
+    GameData& g = open();
+    g.loadCatalogue();
+    EXPECT_EQ(g.table()[5].clipCount, 0);
+    EXPECT_EQ(g.table()[4].clipCount, 2);  // the disc's lookup file instead
 }
 
 TEST_F(DiscFixture, MissingFilesGiveNothing) {

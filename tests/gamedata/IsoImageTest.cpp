@@ -311,36 +311,19 @@ TEST_F(DamagedImage, TruncatedBeforeTheDirectoriesIsNoDisc) {
     }
 }
 
-TEST_F(DamagedImage, TruncatedInsideTheFilesGivesShortReads) {
-    // Cut 5001 bytes into CH.PAK, mid-sector; the lookup file comes from the
-    // cache, wherever the tool put it in the image.
-    test::writeFile(work() / "CACHE" / kTrackLookupName, lookup);
-    bytes.resize(std::size_t(chFile.sector) * 2048 + 5001);
-    save();
-    auto data = gameData({image()});
-    data->loadCatalogue();
-    ASSERT_EQ(data->table()[4].clipCount, 2);
-    auto first = data->loadClipData(4, 0);  // 9068 bytes from 100
-    ASSERT_TRUE(first);
-    EXPECT_EQ(first->validBytes(), 4901u);
-    EXPECT_TRUE(std::equal(first->data(), first->data() + 4901, ch.begin() + 100));
-    EXPECT_TRUE(std::all_of(first->data() + 4901, first->data() + first->size(), [](uint8_t b) { return b == 0; }));
-    auto last = data->loadClipData(4, 1);
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->validBytes(), 0u);
-    EXPECT_FALSE(copyFile(*data, "STREAMS", "CH.PAK", "CH.PAK", nullptr));
-    EXPECT_FALSE(fs::exists(data->cacheDir() / "CH.PAK"));
-
-    // Cut at the lookup file's first sector: the disc is there, its files empty.
-    fs::remove_all(work() / "CACHE");
+// An image cut inside its lookup file is passed over and the search goes on
+// to the next candidate. (Reads cut short by the image's end: below.)
+TEST_F(DamagedImage, TruncatedInsideTheLookupFileIsPassedOver) {
+    test::writeFile(dir / "later.iso", original);
     bytes = original;
-    bytes.resize(std::size_t(lookupFile.sector) * 2048);
+    bytes.resize(std::size_t(lookupFile.sector) * 2048 + 6);
     save();
-    auto cut = gameData({image()});
+    EXPECT_FALSE(locates(image()));
+    auto cut = gameData({image(), dir / "later.iso"});
     cut->loadCatalogue();
-    EXPECT_TRUE(cut->disc());
-    EXPECT_EQ(cut->loadConfigFile(kTrackLookupName), std::vector<uint8_t>{});
-    EXPECT_EQ(cut->table()[4].clipCount, 0);
+    ASSERT_TRUE(cut->disc());
+    EXPECT_EQ(cut->disc()->root(), dir / "later.iso");
+    EXPECT_EQ(cut->table()[4].clipCount, 2);
 }
 
 TEST_F(DamagedImage, AFileBeyondTheEndOfTheImageReadsShort) {
@@ -367,14 +350,11 @@ TEST_F(DamagedImage, AFileBeyondTheEndOfTheImageReadsShort) {
     EXPECT_TRUE(std::equal(partly->data(), partly->data() + 1948, bytes.end() - 1948));
     EXPECT_FALSE(copyFile(*data, "STREAMS", "CH.PAK", "CH.PAK", nullptr));
 
-    // A length of nearly 4 GiB: the read stops at the image's end.
+    // A lookup file of nearly 4 GiB is taken as damage, not read into memory.
     const std::size_t lookupRecord = record(config.sector, "TRAKLKUP.DAT;1");
     test::putBothEndian32(bytes, lookupRecord + test::IsoRecordField::kSize, 0xFFFFFFFFu);
     save();
-    auto whole = data->loadConfigFile(kTrackLookupName);
-    ASSERT_TRUE(whole);
-    EXPECT_EQ(whole->size(), bytes.size() - std::size_t(lookupFile.sector) * 2048);
-    EXPECT_TRUE(std::equal(lookup.begin(), lookup.end(), whole->begin()));
+    EXPECT_FALSE(data->loadConfigFile(kTrackLookupName));
 }
 
 TEST_F(DamagedImage, DirectoryLoopsEndTheWalk) {

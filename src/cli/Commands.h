@@ -10,6 +10,7 @@
 #include <string>
 
 #include "audio/SoundOutput.h"
+#include "export/TrackFile.h"
 #include "gamedata/GameData.h"
 
 namespace vh {
@@ -54,7 +55,14 @@ struct ExportRequest {
     std::filesystem::path playlist;
     std::filesystem::path out;
     bool progress = false;  // a progress line on the terminal
+    bool cdText = false;    // CD-TEXT lines in the CUE sheet
+    // One file per CD track into the folder `out` instead of a WAV file.
+    bool tracks = false;
+    TrackFormat format = TrackFormat::Flac;
+    int32_t rate = 24000;  // FLAC only: 24000 or 44100
 };
+// "flac", "mp3" or "opus" (anything else gives FLAC).
+TrackFormat trackFormatNamed(const std::string& name);
 int exportCommand(GameData& data, const ExportRequest& request, std::ostream& status, std::ostream& err);
 
 struct ToolRequest {

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "export/ExportOptions.h"
 #include "export/Exporter.h"
+#include "export/TrackExporter.h"
 #include "gamedata/CacheCopy.h"
 #include "gamedata/ReplacingFile.h"
 #include "playlist/PlaylistFile.h"
@@ -27,6 +28,10 @@ bool loadOrReport(Playlist& playlist, const std::filesystem::path& path, std::os
 }
 
 }  // namespace
+
+TrackFormat trackFormatNamed(const std::string& name) {
+    return name == "mp3" ? TrackFormat::Mp3 : name == "opus" ? TrackFormat::Opus : TrackFormat::Flac;
+}
 
 int exportCommand(GameData& data, const ExportRequest& request, std::ostream& status, std::ostream& err) {
     Playlist playlist(data);
@@ -60,11 +65,18 @@ int exportCommand(GameData& data, const ExportRequest& request, std::ostream& st
         done = entryStart + frames;
         if (request.progress) show(done);
     };
-    // The CUE sheet's FILE line must name the image wherever the sheet is read
-    // from, so a relative name is made absolute as the file dialog's would be.
-    std::error_code ec;
-    const std::filesystem::path out = std::filesystem::absolute(request.out, ec);
-    ExportOutcome outcome = exportToPath(context, request.cdImage, ec ? request.out : out);
+    context.cdText = request.cdText;
+    ExportOutcome outcome;
+    if (request.tracks) {
+        // Files of the same names are replaced, as the other exports replace theirs.
+        outcome = exportTracksTo(context, {request.out, request.format, request.rate, false}).outcome;
+    } else {
+        // The CUE sheet's FILE line must name the image wherever the sheet is
+        // read from, so a relative name is made absolute as the file dialog's would be.
+        std::error_code ec;
+        const std::filesystem::path out = std::filesystem::absolute(request.out, ec);
+        outcome = exportToPath(context, request.cdImage, ec ? request.out : out);
+    }
     if (request.progress) {
         if (outcome == ExportOutcome::Done) show(total);
         status << "\n" << std::flush;

@@ -50,17 +50,29 @@ int main(int argc, char** argv) {
     std::vector<std::string> playArgs;
     play->add_option("WHAT", playArgs, "STATION CLIP, or PLAYLIST.vhcd")->required()->expected(1, 2);
 
-    auto* exportCmd = app.add_subcommand("export", "Export a playlist file as a CD image (WAV + CUE) or a WAV file");
+    auto* exportCmd = app.add_subcommand(
+        "export", "Export a playlist file as a CD image (WAV + CUE), a WAV file or one audio file per CD track");
     bool exportCd = false, exportWave = false;
-    std::string layout;
+    std::string layout, trackFormat;
     cli::ExportRequest exportRequest;
     auto* cdFlag = exportCmd->add_flag("--cd", exportCd, "44100 Hz WAV file and CUE sheet");
     auto* waveFlag = exportCmd->add_flag("--wave", exportWave, "24000 Hz WAV file");
+    auto* tracksFlag = exportCmd->add_flag("--tracks", exportRequest.tracks,
+                                           "One tagged audio file per CD track and an M3U8 playlist, into the folder OUT");
     cdFlag->excludes(waveFlag);
+    tracksFlag->excludes(cdFlag)->excludes(waveFlag);
+    exportCmd->add_flag("--cd-text", exportRequest.cdText, "With --cd: titles and performers in the CUE sheet (CD-TEXT)")
+        ->needs(cdFlag);
+    exportCmd->add_option("--format", trackFormat, "With --tracks: flac (default), mp3 or opus")
+        ->check(CLI::IsMember({"flac", "mp3", "opus"}))
+        ->needs(tracksFlag);
+    auto* rateOption = exportCmd->add_option("--rate", exportRequest.rate, "With --tracks: FLAC at 24000 (default) or 44100 Hz")
+                           ->check(CLI::IsMember({24000, 44100}))
+                           ->needs(tracksFlag);
     exportCmd->add_option("--layout", layout, "CD tracks per clip or per song (default: Options.dat)")
         ->check(CLI::IsMember({"clip", "song"}));
     exportCmd->add_option("PLAYLIST", exportRequest.playlist, "Playlist file (.vhcd)")->required();
-    exportCmd->add_option("OUT", exportRequest.out, "Output WAV file (.wav)")->required();
+    exportCmd->add_option("OUT", exportRequest.out, "Output WAV file (.wav), or the folder for --tracks")->required();
 
     auto* tool = app.add_subcommand("tool", "Run a playlist tool and write the resulting playlist");
     cli::ToolRequest toolRequest;
@@ -114,8 +126,13 @@ int main(int argc, char** argv) {
         }
         return cli::kOk;
     }
-    if (*exportCmd && !exportCd && !exportWave) {
-        std::cerr << "vhradio: export needs --cd or --wave\n";
+    if (*exportCmd && !exportCd && !exportWave && !exportRequest.tracks) {
+        std::cerr << "vhradio: export needs --cd, --wave or --tracks\n";
+        return cli::kUsage;
+    }
+    if (!trackFormat.empty()) exportRequest.format = cli::trackFormatNamed(trackFormat);
+    if (*rateOption && exportRequest.rate != 24000 && exportRequest.format != TrackFormat::Flac) {
+        std::cerr << "vhradio: --rate 44100 is for FLAC; MP3 and Opus are written at 24000 Hz\n";
         return cli::kUsage;
     }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "export/TrackNames.h"
 #include "gamedata/ReplacingFile.h"
 
 namespace vh {
@@ -118,7 +119,16 @@ ExportOutcome exportToPath(ExportContext& context, bool cdImage, const fs::path&
     // CUE sheets are read by burning programs on Windows too, so their lines
     // end in CR LF on every platform.
     auto writeLine = [&](const std::string& line) { return cue->write((line + "\r\n").data(), line.size() + 2); };
-    bool cueOk = !cue || writeLine("FILE \"" + wavPath.string() + "\" WAVE");
+    auto quoted = [](const std::string& utf8) {
+        std::string field = cdTextField(utf8);
+        field.insert(field.begin(), '"');
+        field.push_back('"');
+        return field;
+    };
+    bool cueOk = true;
+    if (cue && context.cdText)
+        cueOk = writeLine("TITLE " + quoted(albumTitle(playlist))) && writeLine("PERFORMER \"Varnholt Radio\"");
+    cueOk = cueOk && (!cue || writeLine("FILE \"" + wavPath.string() + "\" WAVE"));
 
     ViewHooks* view = playlist.view();
     if (view) view->drawViewNow();
@@ -135,7 +145,15 @@ ExportOutcome exportToPath(ExportContext& context, bool cdImage, const fs::path&
         if (startsCdTrack(*entry, cdTrack, context.trackLayout)) {
             int64_t f = resampler.cdFramePosition();
             cdTrackStarts.push_back(f);
-            if (cue) cueOk = cueOk && writeLine(format("  TRACK %02lld AUDIO", cdTrack)) && writeLine(cueIndexLine(f));
+            if (cue) {
+                cueOk = cueOk && writeLine(format("  TRACK %02lld AUDIO", cdTrack));
+                if (context.cdText) {
+                    const TrackText text = trackText(playlist.gameData().table(), *entry);
+                    cueOk = cueOk && writeLine("    TITLE " + quoted(text.title)) &&
+                            writeLine("    PERFORMER " + quoted(text.artist));
+                }
+                cueOk = cueOk && writeLine(cueIndexLine(f));
+            }
             ++cdTrack;
         }
         playlist.playlistScroll = index;

@@ -30,6 +30,9 @@ struct ExportContext {
     // Told before each entry is decoded (0-based index, entry count).
     std::function<void(int32_t, int32_t)> onEntry;
     uint8_t trackLayout = 0;
+    // CD-TEXT in the CUE sheet: the album's and every track's title and
+    // performer, for burners that write them onto the disc.
+    bool cdText = false;
     ResamplerOptions resampler;
 
     // Filled by a finished CD image export: the CD tracks (numbered from 1)

@@ -54,7 +54,7 @@ TEST_F(Frame, MenuBarHasEveryItemInOrder) {
     EXPECT_EQ(titles, (QStringList{"&File", "&View", "&Playback", "&Tools", "&Options", "&Help"}));
     ASSERT_EQ(items.size(), 6);
     EXPECT_EQ(items[0], (QStringList{"&New", "&Open...", "&Save", "Save &As...", "-", "&Export CD...",
-                                     "Export &Wave...", "-", "Co&py Audio Files", "-", "E&xit"}));
+                                     "Export &Wave...", "Export &Tracks...", "-", "Co&py Audio Files", "-", "E&xit"}));
     EXPECT_EQ(items[1], (QStringList{"&Toolbar", "&Status Bar"}));
     EXPECT_EQ(items[2], (QStringList{"&Play", "&Stop", "Pre&vious", "&Next"}));
     EXPECT_EQ(items[3], (QStringList{"Add all &Songs", "Randomize &Intros", "&Pad", "-", "Create &Music Mix",

@@ -46,10 +46,10 @@ public:
 
 // The commands whose rules depend on the state; every other one is always
 // enabled.
-const int32_t kRuled[] = {kSave,  kSaveAs,   kExportCd,    kExportWave,      kCopyAudioFiles, kPlay, kStop,
+const int32_t kRuled[] = {kSave,  kSaveAs,   kExportCd,    kExportWave, kExportTracks, kCopyAudioFiles, kPlay, kStop,
                           kPrevious, kNext, kAddAllSongs, kRandomizeIntros, kPad, kCreateMusicMix, kCreateRadioMix};
 
-const std::set<int32_t> kFileOnes = {kSave, kSaveAs, kExportCd, kExportWave};
+const std::set<int32_t> kFileOnes = {kSave, kSaveAs, kExportCd, kExportWave, kExportTracks};
 std::set<int32_t> with(std::set<int32_t> a, std::initializer_list<int32_t> more) {
     a.insert(more);
     return a;

@@ -4,59 +4,24 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "gamedata/CatalogueText.h"
 #include "playlist/Playlist.h"
 
 namespace vh {
 
 namespace {
 
-// Windows-1252 0x80-0x9F; 0 marks the bytes the code page leaves undefined.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
 // Calls f(code point) for each character; a byte that starts no valid
 // sequence counts as U+FFFD.
 template <typename F>
 void forEachCodePoint(std::string_view s, F f) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char b = s[i];
-        int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-        bool valid = length > 0 && i + length <= s.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const unsigned char next = s[i + k];
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (!valid) {
+    for (std::size_t at = 0; at < s.size();) {
+        if (std::optional<char32_t> c = nextCodePoint(s, at)) {
+            f(*c);
+        } else {
             f(char32_t(0xFFFD));
-            ++i;
-            continue;
+            ++at;
         }
-        f(c);
-        i += std::size_t(length);
     }
 }
 
@@ -124,13 +89,11 @@ bool isWindowsDeviceName(std::string_view stem) {
 }  // namespace
 
 std::string windows1252ToUtf8(std::string_view text) {
+    // The catalogue text keeps the five undefined bytes as C1 controls so
+    // they survive a round trip; in names and tags they show as U+FFFD.
     std::string out;
-    out.reserve(text.size());
-    for (unsigned char b : text) {
-        if (b < 0x80) out += char(b);
-        else if (b < 0xA0) appendUtf8(out, kHighControls[b - 0x80] ? kHighControls[b - 0x80] : char32_t(0xFFFD));
-        else appendUtf8(out, b);  // 0xA0-0xFF are the Latin-1 characters of the same number
-    }
+    forEachCodePoint(utf8FromWindows1252(text),
+                     [&](char32_t c) { appendUtf8(out, c >= 0x80 && c < 0xA0 ? char32_t(0xFFFD) : c); });
     return out;
 }
 

@@ -21,44 +21,6 @@ constexpr char32_t kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | cp >> 6);
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | cp >> 12);
-        out += char(0x80 | (cp >> 6 & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | cp >> 18);
-        out += char(0x80 | (cp >> 12 & 0x3F));
-        out += char(0x80 | (cp >> 6 & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-// One code point from valid UTF-8 at text[at] (advancing `at`); nullopt for
-// a malformed, overlong or surrogate sequence.
-std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& at) {
-    const auto lead = uint8_t(text[at]);
-    int extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
-                                                                      : lead >= 0xF0 && lead < 0xF5 ? 3
-                                                                                                    : -1;
-    if (extra < 0 || text.size() - at <= std::size_t(extra)) return std::nullopt;
-    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = uint8_t(text[at + std::size_t(k)]);
-        if ((b & 0xC0) != 0x80) return std::nullopt;
-        cp = cp << 6 | (b & 0x3F);
-    }
-    static constexpr char32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return std::nullopt;
-    at += std::size_t(extra) + 1;
-    return cp;
-}
-
 std::optional<uint8_t> windows1252Byte(char32_t cp) {
     if (cp == 0) return std::nullopt;
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return uint8_t(cp);
@@ -360,6 +322,45 @@ private:
 };
 
 }  // namespace
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | cp >> 6);
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | cp >> 12);
+        out += char(0x80 | (cp >> 6 & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | cp >> 18);
+        out += char(0x80 | (cp >> 12 & 0x3F));
+        out += char(0x80 | (cp >> 6 & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+// One code point from valid UTF-8 at text[at] (advancing `at`); nullopt for
+// a malformed, overlong or surrogate sequence.
+std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& at) {
+    const auto lead = uint8_t(text[at]);
+    int extra = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
+                                                                      : lead >= 0xF0 && lead < 0xF5 ? 3
+                                                                                                    : -1;
+    if (extra < 0 || text.size() - at <= std::size_t(extra)) return std::nullopt;
+    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        const auto b = uint8_t(text[at + std::size_t(k)]);
+        if ((b & 0xC0) != 0x80) return std::nullopt;
+        cp = cp << 6 | (b & 0x3F);
+    }
+    static constexpr char32_t kLeast[4] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return std::nullopt;
+    at += std::size_t(extra) + 1;
+    return cp;
+}
+
 
 std::string escapedField(std::string_view text) {
     std::string out;

@@ -71,4 +71,9 @@ std::string utf8FromWindows1252(std::string_view text);
 // hold (NUL among them) become "?" and are appended to `lost`.
 std::optional<std::string> windows1252FromUtf8(std::string_view text, std::string& lost);
 
+void appendUtf8(std::string& out, char32_t cp);
+// One code point from valid UTF-8 at text[at] (advancing `at`); nullopt for
+// a malformed, overlong or surrogate sequence (`at` then stays).
+std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& at);
+
 }  // namespace vh

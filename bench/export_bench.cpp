@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 #include "export/Exporter.h"
 
 #include "QuietPrompts.h"

@@ -1,4 +1,4 @@
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 
 #include <gtest/gtest.h>
 

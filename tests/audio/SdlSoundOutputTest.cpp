@@ -17,20 +17,13 @@
 #include "HandClips.h"
 #include "audio/ClipPlayer.h"
 #include "audio/PlaybackEngine.h"
+#include "support/TestSupport.h"
 
 namespace vh {
 namespace {
 
 using namespace handclips;
 using Clock = std::chrono::steady_clock;
-
-class QuietPrompts : public Prompts {
-public:
-    bool askOkCancel(const std::string&, const std::string&) override { return true; }
-    void message(const std::string&, const std::string& text) override { messages.push_back(text); }
-    void endRun(int) override {}
-    std::vector<std::string> messages;
-};
 
 // SDL reads its driver choice when the audio subsystem starts, which each
 // output does in open(); so setting the variable just before is enough.
@@ -63,10 +56,11 @@ TEST(SdlSoundOutput, CursorRunsWhilePlayingAndStandsWhileStopped) {
 
 TEST(SdlSoundOutput, NoUsableDriverMakesTheEngineFail) {
     useDriver("no-such-driver");
-    QuietPrompts prompts;
+    test::RecordingPrompts prompts;
     int closes = 0;
     EXPECT_EQ(PlaybackEngine::create(std::make_unique<SdlSoundOutput>(), prompts, [&] { ++closes; }), nullptr);
-    EXPECT_EQ(prompts.messages, std::vector<std::string>{"Unable to initialize DirectSound\n"});
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Unable to initialize DirectSound\n");
     EXPECT_EQ(closes, 1);
     useDriver("dummy");
 }
@@ -74,9 +68,7 @@ TEST(SdlSoundOutput, NoUsableDriverMakesTheEngineFail) {
 // Plays a short clip through the real ring under SDL's disk driver, which
 // writes what the device would hear to a file at real-time pace.
 TEST(SdlSoundOutput, DiskDriverHearsThePlayerOneRingLater) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("vh-sdl-disk-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    test::TempDir dir;
     const std::filesystem::path file = dir / "heard.raw";
     useDriver("disk");
     setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
@@ -95,7 +87,7 @@ TEST(SdlSoundOutput, DiskDriverHearsThePlayerOneRingLater) {
         expected.push_back(int16_t(heard));
     }
 
-    QuietPrompts prompts;
+    test::RecordingPrompts prompts;
     Clip clip{};
     {
         ClipPlayer player;
@@ -112,9 +104,7 @@ TEST(SdlSoundOutput, DiskDriverHearsThePlayerOneRingLater) {
     }
     useDriver("dummy");
 
-    std::ifstream in(file, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove_all(dir);
+    const std::vector<uint8_t> bytes = test::readFile(file);
     std::vector<int16_t> samples(bytes.size() / 2);
     std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
 

@@ -1,8 +1,9 @@
+#include "cli/Commands.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "cli/Commands.h"
 #include "export/ExportOptions.h"
 #include "support/TestCatalogue.h"
 
@@ -27,100 +28,75 @@ struct CommandsFixture : ::testing::Test {
         catalogue.load();
     }
     GameData& data() { return catalogue.data(); }
+    std::vector<std::string> lines() {
+        std::vector<std::string> rows;
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);) rows.push_back(line);
+        out.str("");
+        return rows;
+    }
+    int tracks(const fs::path& cue) {
+        const std::string text = test::readText(cue);
+        int n = 0;
+        for (auto at = text.find("TRACK"); at != std::string::npos; at = text.find("TRACK", at + 1)) ++n;
+        return n;
+    }
 };
 
 TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
     EXPECT_EQ(cli::listStations(data(), out), cli::kOk);
-    std::istringstream lines(out.str());
-    std::string line;
-    int n = 0;
-    while (std::getline(lines, line)) {
-        if (n == 4) {
-            EXPECT_EQ(line, "4\tCH\tCH\t1\t11");
-        } else if (n == 0) {
-            EXPECT_EQ(line, "0\tAA\tAA\t0\t0");
-        }
-        ++n;
-    }
-    EXPECT_EQ(n, 16);
+    auto stations = lines();
+    ASSERT_EQ(stations.size(), 16u);
+    EXPECT_EQ(stations[0], "0\tAA\tAA\t0\t0");
+    EXPECT_EQ(stations[4], "4\tCH\tCH\t1\t11");
 
-    out.str("");
     EXPECT_EQ(cli::listClips(data(), "CH", out, err), cli::kOk);
-    std::istringstream clips(out.str());
-    std::vector<std::string> rows;
-    while (std::getline(clips, line)) rows.push_back(line);
-    ASSERT_EQ(rows.size(), 11u);
+    auto clips = lines();
+    ASSERT_EQ(clips.size(), 11u);
     const Clip& tune = data().table()[kCH].clips[song];
-    EXPECT_EQ(rows[2], "2\t0\t2\t2\t" + std::to_string(tune.offset) + "\t" + std::to_string(tune.length) +
-                           "\tBand\tTune");
-    EXPECT_EQ(rows[3].substr(0, 2), "3\t");
-
+    EXPECT_EQ(clips[2], "2\t0\t2\t2\t" + std::to_string(tune.offset) + "\t" + std::to_string(tune.length) + "\tBand\tTune");
     EXPECT_EQ(cli::listClips(data(), "XX", out, err), cli::kUsage);
     EXPECT_EQ(cli::listClips(data(), "16", out, err), cli::kUsage);
     EXPECT_NE(err.str().find("no station XX"), std::string::npos);
 }
 
 TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
-    fs::path wav = files / "chatter.wav";
+    const fs::path wav = files / "chatter.wav";
     EXPECT_EQ(cli::decodeClip(data(), "4", "10", wav, err), cli::kOk) << err.str();
-    auto bytes = test::readFile(wav);
+    const auto bytes = test::readFile(wav);
     ASSERT_EQ(bytes.size(), 44u + 3 * 28 * 4);
-    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(test::le32(bytes, 24), 24000u);
     for (std::size_t at = 44; at < bytes.size(); at += 2)
-        ASSERT_EQ(int16_t(bytes[at] | bytes[at + 1] << 8), -1) << at;  // code -2 gives -2, rounded up to -1
-
+        ASSERT_EQ(int16_t(bytes[at] | bytes[at + 1] << 8), -1) << at;  // code -2 gives -2, written as -1
     EXPECT_EQ(cli::decodeClip(data(), "CH", "11", wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "x", wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "1", files / "no/dir/x.wav", err), cli::kFailure);
 }
 
-TEST_F(CommandsFixture, ToolsWithASeedAreRepeatable) {
+TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOptionsUnlessGiven) {
     cli::ToolRequest request{"radio-mix", "CH", "-", files / "a.vhcd", 42};
-    EXPECT_EQ(cli::toolCommand(data(), request, err), cli::kOk) << err.str();
+    ASSERT_EQ(cli::toolCommand(data(), request, err), cli::kOk) << err.str();
     request.out = files / "b.vhcd";
-    EXPECT_EQ(cli::toolCommand(data(), request, err), cli::kOk);
-    auto a = test::readFile(files / "a.vhcd");
-    EXPECT_EQ(a, test::readFile(files / "b.vhcd"));
-    // ident, opener, song, commercial, chatter, song, commercial, ident
-    EXPECT_EQ(a.size(), 4u + 8 * 16);
-
-    cli::ToolRequest pad{"pad", "CH", (files / "a.vhcd").string(), files / "c.vhcd", 1};
-    EXPECT_EQ(cli::toolCommand(data(), pad, err), cli::kOk);
-    EXPECT_GT(test::readFile(files / "c.vhcd").size(), a.size());
-
-    cli::ToolRequest bad{"shuffle", "CH", "-", files / "d.vhcd", 1};
-    EXPECT_EQ(cli::toolCommand(data(), bad, err), cli::kUsage);
-    cli::ToolRequest missing{"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1};
-    EXPECT_EQ(cli::toolCommand(data(), missing, err), cli::kFailure);
+    ASSERT_EQ(cli::toolCommand(data(), request, err), cli::kOk);
+    EXPECT_EQ(test::readFile(files / "a.vhcd"), test::readFile(files / "b.vhcd"));
+    EXPECT_EQ(fs::file_size(files / "a.vhcd"), 4u + 8 * 16);  // ident, opener, 2 × (song, commercial), chatter, ident
+    EXPECT_EQ(cli::toolCommand(data(), {"shuffle", "CH", "-", files / "d.vhcd", 1}, err), cli::kUsage);
+    EXPECT_EQ(cli::toolCommand(data(), {"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1}, err), cli::kFailure);
     EXPECT_FALSE(fs::exists(files / "d.vhcd"));
-}
 
-TEST_F(CommandsFixture, ExportTakesTheLayoutFromOptionsUnlessGiven) {
-    cli::ToolRequest mix{"radio-mix", "CH", "-", files / "mix.vhcd", 42};
-    ASSERT_EQ(cli::toolCommand(data(), mix, err), cli::kOk);
-    auto tracks = [&](const fs::path& cue) {
-        auto bytes = test::readFile(cue);
-        std::string text(bytes.begin(), bytes.end());
-        int n = 0;
-        for (std::size_t at = text.find("TRACK"); at != std::string::npos; at = text.find("TRACK", at + 1)) ++n;
-        return n;
-    };
-    cli::ExportRequest request{true, std::nullopt, files / "mix.vhcd", files / "clip.wav", false};
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk) << err.str();
+    cli::ExportRequest exportRequest{true, std::nullopt, files / "a.vhcd", files / "clip.wav", false};
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk) << err.str();
     EXPECT_EQ(tracks(files / "clip.cue"), 8);
-
     ASSERT_TRUE(writeTrackLayout(catalogue.workDir(), kLayoutPerSong));
-    request.out = files / "song.wav";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk);
+    exportRequest.out = files / "song.wav";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk);
     EXPECT_EQ(tracks(files / "song.cue"), 3);  // the station break before the first song, then two songs
-
-    request.layout = 0;
-    request.out = files / "forced.wav";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk);
+    exportRequest.layout = kLayoutPerClip;
+    exportRequest.out = files / "forced.wav";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk);
     EXPECT_EQ(tracks(files / "forced.cue"), 8);
-
-    request.out = files / "bad.mp3";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kFailure);
+    exportRequest.out = files / "bad.mp3";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kFailure);
 }
 
 }  // namespace

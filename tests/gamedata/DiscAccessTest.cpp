@@ -6,7 +6,7 @@
 namespace vh {
 namespace {
 
-// A work folder and up to three disc folders; station 4 (CH) has two clips.
+// A work folder and disc folders; station 4 (CH) has two clips.
 struct DiscFixture : ::testing::Test {
     test::TempDir dir;
     test::RecordingPrompts prompts;
@@ -15,14 +15,13 @@ struct DiscFixture : ::testing::Test {
     std::unique_ptr<GameData> data;
 
     fs::path work() const { return dir / "work"; }
-
+    // Stream byte i is uint8(i × 7 + fill), so every offset is recognisable.
     void makeDisc(const fs::path& root, const std::string& audio = "AUDIO", const std::string& config = "CONFIG",
-                  const std::string& lookup = "TRAKLKUP.DAT", const std::string& streams = "STREAMS",
-                  const std::string& pak = "CH.PAK", uint8_t fill = 0xD1) {
+                  const std::string& lookup = "TRAKLKUP.DAT", const std::string& pak = "STREAMS/CH.PAK", uint8_t fill = 0xD1) {
         test::writeFile(root / audio / config / lookup, test::lookupBytes({{4, 100, 1000}, {4, 20000, 5000}}));
         std::vector<uint8_t> stream(30000);
         for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = uint8_t(i * 7 + fill);
-        test::writeFile(root / audio / streams / pak, stream);
+        test::writeFile(root / audio / pak, stream);
     }
     GameData& open() {
         data = std::make_unique<GameData>(prompts, [this] { ++searches; return candidates; }, work());
@@ -30,7 +29,7 @@ struct DiscFixture : ::testing::Test {
     }
 };
 
-TEST_F(DiscFixture, CompleteCacheNeverSearchesForTheDisc) {
+TEST_F(DiscFixture, ACompleteCacheNeverSearchesForTheDisc) {
     test::writeFile(work() / "CACHE/TRAKLKUP.DAT", test::lookupBytes({{4, 0, 10}}));
     test::writeFile(work() / "CACHE/CH.PAK", std::vector<uint8_t>(8078, 0x33));
     GameData& g = open();
@@ -43,7 +42,7 @@ TEST_F(DiscFixture, CompleteCacheNeverSearchesForTheDisc) {
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(DiscFixture, CacheCopyWinsOverTheDiscAndTheDiscServesWhatIsMissing) {
+TEST_F(DiscFixture, TheCacheWinsAndTheDiscLocatedOnceServesWhatIsMissing) {
     makeDisc(dir / "disc");
     candidates = {dir / "disc"};
     test::writeFile(work() / "CACHE/TRAKLKUP.DAT", test::lookupBytes({{4, 100, 1000}, {4, 20000, 5000}, {5, 0, 16}}));
@@ -51,84 +50,61 @@ TEST_F(DiscFixture, CacheCopyWinsOverTheDiscAndTheDiscServesWhatIsMissing) {
     g.loadCatalogue();
     EXPECT_EQ(g.table()[5].clipCount, 1);  // the cached lookup file, not the disc's
     EXPECT_EQ(searches, 0);
-
-    auto audio = g.loadClipData(4, 0);  // CH.PAK is only on the disc
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(searches, 1);
-    ASSERT_TRUE(g.discRoot());
+    // length + 8068 bytes from the offset; a read past the file's end leaves zeros.
+    auto first = g.loadClipData(4, 0);  // CH.PAK is only on the disc
+    ASSERT_TRUE(first);
     EXPECT_EQ(*g.discRoot(), dir / "disc/AUDIO");
-    EXPECT_EQ(audio->data()[0], uint8_t(100 * 7 + 0xD1));
-    g.loadClipData(4, 1);
-    EXPECT_EQ(searches, 1);  // located once per run
+    ASSERT_EQ(first->size(), 9068u);
+    EXPECT_EQ(first->validBytes(), 9068u);
+    for (std::size_t i : {0, 1, 9067}) EXPECT_EQ(first->data()[i], uint8_t((100 + i) * 7 + 0xD1)) << i;
+    auto second = g.loadClipData(4, 1);  // 13068 bytes from 20000 of a 30000-byte file
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->size(), 13068u);
+    EXPECT_EQ(second->validBytes(), 10000u);
+    EXPECT_EQ(second->data()[9999], uint8_t(29999 * 7 + 0xD1));
+    EXPECT_EQ(second->data()[10000], 0);
+    EXPECT_EQ(searches, 1);
 }
 
-TEST_F(DiscFixture, CandidatesAreTriedInOrder) {
-    makeDisc(dir / "second", "AUDIO", "CONFIG", "TRAKLKUP.DAT", "STREAMS", "CH.PAK", 0x02);
-    makeDisc(dir / "third", "AUDIO", "CONFIG", "TRAKLKUP.DAT", "STREAMS", "CH.PAK", 0x03);
+TEST_F(DiscFixture, CandidatesAreTriedInOrderAndNamesMatchWithoutRegardToCase) {
+    makeDisc(dir / "second", "audio", "config", "traklkup.dat", "Streams/ch.pak", 0x02);
+    makeDisc(dir / "third", "AUDIO", "CONFIG", "TRAKLKUP.DAT", "STREAMS/CH.PAK", 0x03);
     fs::create_directories(dir / "first/AUDIO/CONFIG");  // a disc without the lookup file
     candidates = {dir / "missing", dir / "first", dir / "second", dir / "third"};
     GameData& g = open();
-    ASSERT_TRUE(g.locateDisc());
-    EXPECT_EQ(*g.discRoot(), dir / "second/AUDIO");
-}
-
-TEST_F(DiscFixture, NamesOnTheDiscMatchWithoutRegardToCase) {
-    makeDisc(dir / "disc", "audio", "config", "traklkup.dat", "Streams", "ch.pak");
-    candidates = {dir / "disc"};
-    GameData& g = open();
     g.loadCatalogue();
+    EXPECT_EQ(*g.discRoot(), dir / "second/audio");
     EXPECT_EQ(g.table()[4].clipCount, 2);
     auto audio = g.loadClipData(4, 1);
     ASSERT_TRUE(audio);
-    EXPECT_EQ(audio->data()[0], uint8_t(20000 * 7 + 0xD1));
+    EXPECT_EQ(audio->data()[0], uint8_t(20000 * 7 + 0x02));
 }
 
-TEST_F(DiscFixture, ClipDataIsLengthPlusHeaderFromTheOffset) {
-    makeDisc(dir / "disc");
-    candidates = {dir / "disc"};
-    GameData& g = open();
-    g.loadCatalogue();
-    auto audio = g.loadClipData(4, 0);
-    ASSERT_TRUE(audio);
-    ASSERT_EQ(audio->size(), 9068u);
-    EXPECT_EQ(audio->validBytes(), 9068u);
-    for (std::size_t i : {std::size_t(0), std::size_t(1), std::size_t(9067)})
-        EXPECT_EQ(audio->data()[i], uint8_t((100 + i) * 7 + 0xD1)) << i;
-}
-
-TEST_F(DiscFixture, ShortStreamFileLeavesZerosAndCountsTheRealBytes) {
-    makeDisc(dir / "disc");
-    candidates = {dir / "disc"};
-    GameData& g = open();
-    g.loadCatalogue();
-    auto audio = g.loadClipData(4, 1);  // 13068 bytes from 20000 asked of a 30000-byte file
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(audio->size(), 13068u);
-    EXPECT_EQ(audio->validBytes(), 10000u);
-    EXPECT_EQ(audio->data()[9999], uint8_t(29999 * 7 + 0xD1));
-    EXPECT_EQ(audio->data()[10000], 0);
-    EXPECT_EQ(audio->data()[13067], 0);
-}
-
-TEST_F(DiscFixture, MissingFilesGiveNothing) {
+TEST_F(DiscFixture, MissingFilesAndClipsGiveNothingAndNoMessage) {
     makeDisc(dir / "disc");
     candidates = {dir / "disc"};
     GameData& g = open();
     g.loadCatalogue();
     EXPECT_FALSE(g.loadConfigFile("NOTHERE.DAT"));
-    EXPECT_FALSE(g.loadClipData(5, 0));   // no such clip
-    EXPECT_FALSE(g.loadClipData(4, 2));
-    EXPECT_FALSE(g.loadClipData(-1, 0));
-    EXPECT_FALSE(g.loadClipData(16, 0));
-    g.table()[5].clipCount = 1;           // a clip whose stream file exists nowhere
+    for (auto [station, clip] : {std::pair{5, 0}, {4, 2}, {-1, 0}, {16, 0}}) EXPECT_FALSE(g.loadClipData(station, clip));
+    g.table()[5].clipCount = 1;  // a clip whose stream file exists nowhere
     EXPECT_FALSE(g.loadClipData(5, 0));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(DiscFixture, CancelOnTheDiscPromptEndsTheRunWithZero) {
-    GameData& g = open();
+TEST_F(DiscFixture, TheDiscPromptSearchesAgainOnOkAndEndsTheRunWithZeroOnCancel) {
+    prompts.answers = {true, true};
+    data = std::make_unique<GameData>(prompts, [this] {
+        if (++searches == 3) makeDisc(dir / "disc");  // the disc arrives before the third search
+        return std::vector<fs::path>{dir / "disc"};
+    }, work());
+    EXPECT_TRUE(data->locateDisc());
+    EXPECT_EQ(searches, 3);
+    EXPECT_EQ(prompts.shown.size(), 2u);
+
+    prompts.shown.clear();
     try {
-        g.locateDisc();
+        open().locateDisc();
         FAIL() << "the run should have ended";
     } catch (const test::RunEnded& e) {
         EXPECT_EQ(e.exitCode, 0);
@@ -140,21 +116,6 @@ TEST_F(DiscFixture, CancelOnTheDiscPromptEndsTheRunWithZero) {
               "and press OK, or cancel to exit");
 }
 
-TEST_F(DiscFixture, OkOnTheDiscPromptSearchesAgain) {
-    prompts.answers = {true, true};
-    data = std::make_unique<GameData>(
-        prompts,
-        [this] {
-            // The disc "arrives" before the third search.
-            if (++searches == 3) makeDisc(dir / "disc");
-            return std::vector<fs::path>{dir / "disc"};
-        },
-        work());
-    EXPECT_TRUE(data->locateDisc());
-    EXPECT_EQ(searches, 3);
-    EXPECT_EQ(prompts.shown.size(), 2u);
-}
-
 TEST(MountTable, OnlyDiscFileSystemsWithEscapesUndone) {
     const char* table =
         "/dev/vda / ext4 rw,relatime 0 0\n"
@@ -162,10 +123,7 @@ TEST(MountTable, OnlyDiscFileSystemsWithEscapesUndone) {
         "proc /proc proc rw 0 0\n"
         "/dev/sr1 /mnt/dvd udf ro 0 0\n"
         "broken line\n";
-    auto points = discMountPoints(table);
-    ASSERT_EQ(points.size(), 2u);
-    EXPECT_EQ(points[0], fs::path("/media/user/ORRIN DISC"));
-    EXPECT_EQ(points[1], fs::path("/mnt/dvd"));
+    EXPECT_EQ(discMountPoints(table), (std::vector<fs::path>{"/media/user/ORRIN DISC", "/mnt/dvd"}));
 }
 
 }  // namespace

@@ -59,6 +59,15 @@ std::vector<uint8_t> readFile(const fs::path& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string readText(const fs::path& path) {
+    std::vector<uint8_t> bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+uint32_t le32(const std::vector<uint8_t>& b, std::size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
 std::vector<uint8_t> lookupBytes(const std::vector<LookupRecord>& records) {
     std::vector<uint8_t> bytes;
     for (const LookupRecord& r : records)

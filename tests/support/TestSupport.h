@@ -55,6 +55,9 @@ public:
 
 void writeFile(const fs::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> readFile(const fs::path& path);
+std::string readText(const fs::path& path);
+// The little-endian uint32 at byte `at`.
+uint32_t le32(const std::vector<uint8_t>& bytes, std::size_t at);
 
 struct LookupRecord {
     int32_t station;

@@ -1,28 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
 #include "ui/TransportText.h"
 
 namespace vh {
 namespace {
-
-TransportState idle(int32_t tracks, int32_t minutes, int32_t seconds, bool over = false) {
-    TransportState s;
-    s.trackCount = tracks;
-    s.length.hasLength = tracks != 0;
-    s.length.minutes = minutes;
-    s.length.seconds = seconds;
-    s.length.overLength = over;
-    return s;
-}
-
-TransportState playing(int32_t position, int32_t elapsed) {
-    TransportState s;
-    s.playing = true;
-    s.trackPosition = position;
-    s.elapsedSeconds = elapsed;
-    return s;
-}
 
 struct TransportCase {
     const char* name;
@@ -31,78 +14,64 @@ struct TransportCase {
     bool red;
 };
 
+TransportState idle(int32_t tracks, int32_t minutes, int32_t seconds, bool over = false, bool hasLength = true) {
+    TransportState s;
+    s.trackCount = tracks;
+    s.length = {hasLength, minutes, seconds, over};
+    return s;
+}
+TransportState playing(int32_t position, int32_t elapsed) {
+    TransportState s;
+    s.playing = true;
+    s.trackPosition = position;
+    s.elapsedSeconds = elapsed;
+    return s;
+}
+TransportState with(TransportState s, bool copy, int32_t percent, bool wait, bool exporting) {
+    s.copyActive = copy;
+    s.copyPercent = percent;
+    s.copyFileName = "CH.PAK";
+    s.pleaseWait = wait;
+    s.exportActive = exporting;
+    return s;
+}
+
 class TransportTextTest : public ::testing::TestWithParam<TransportCase> {};
 
-TEST_P(TransportTextTest, BuildsTheLine) {
+TEST_P(TransportTextTest, BuildsTheLineInTheOrderItsStatesOverrideEachOther) {
     const TransportText line = buildTransportText(GetParam().state);
     EXPECT_EQ(line.text, GetParam().text);
     EXPECT_EQ(line.red, GetParam().red);
 }
 
-TransportState copying(int32_t percent, TransportState base = {}) {
-    base.copyActive = true;
-    base.copyPercent = percent;
-    base.copyFileName = "CH.PAK";
-    return base;
-}
-
-TransportState waiting(TransportState base) {
-    base.pleaseWait = true;
-    return base;
-}
-
-TransportState exporting(TransportState base) {
-    base.exportActive = true;
-    return base;
-}
-
-TransportState withoutAudio() {
-    TransportState s = idle(2, 0, 0);
-    s.length.hasLength = false;  // tracks whose audio could not be loaded
-    return s;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     States, TransportTextTest,
-    ::testing::Values(
-        TransportCase{"NothingAtAll", TransportState{}, "-- --:--", false},
-        TransportCase{"IdleWithoutAudio", withoutAudio(), "-- --:--", false},
-        TransportCase{"IdleTotal", idle(3, 61, 31), "03 61:31", false},
-        TransportCase{"JustUnderACd", idle(12, 77, 59), "12 77:59", false},
-        TransportCase{"OverLength", idle(20, 78, 0, true), "20 78:00", true},
-        TransportCase{"CappedTotal", idle(99, 99, 59, true), "99 99:59", true},
-        TransportCase{"PlaylistTrack", playing(2, 75), "03 01:15", false},
-        TransportCase{"HourWraps", playing(0, 3723), "01 02:03", false},
-        TransportCase{"Preview", playing(-1, 9), "-- 00:09", false},
-        TransportCase{"CopyStart", copying(0), "Copying CH.PAK : 00%", false},
-        TransportCase{"CopyHalf", copying(57), "Copying CH.PAK : 57%", false},
-        TransportCase{"CopyDone", copying(100), "Copying CH.PAK : OK ", false},
-        TransportCase{"CopyHidesTheTotal", copying(5, idle(3, 80, 0, true)), "Copying CH.PAK : 05%", true},
-        TransportCase{"PleaseWait", waiting(playing(-1, 0)), "PLEASE WAIT", false},
-        TransportCase{"PleaseWaitOverCopy", waiting(copying(40)), "PLEASE WAIT", false},
-        TransportCase{"Export", exporting(playing(4, 65)), ">> 05 01:05 <<", false},
-        TransportCase{"ExportWithWait", exporting(waiting(TransportState{})), ">> PLEASE WAIT <<", false}),
+    ::testing::Values(TransportCase{"NothingAtAll", {}, "-- --:--", false},
+                      TransportCase{"IdleWithoutAudio", idle(2, 0, 0, false, false), "-- --:--", false},
+                      TransportCase{"IdleTotal", idle(3, 61, 31), "03 61:31", false},
+                      TransportCase{"OverLength", idle(20, 78, 0, true), "20 78:00", true},
+                      TransportCase{"PlaylistTrack", playing(2, 75), "03 01:15", false},
+                      TransportCase{"HourWraps", playing(0, 3723), "01 02:03", false},
+                      TransportCase{"Preview", playing(-1, 9), "-- 00:09", false},
+                      TransportCase{"CopyStart", with({}, true, 0, false, false), "Copying CH.PAK : 00%", false},
+                      TransportCase{"CopyDone", with({}, true, 100, false, false), "Copying CH.PAK : OK ", false},
+                      TransportCase{"CopyHidesTheTotal", with(idle(3, 80, 0, true), true, 5, false, false), "Copying CH.PAK : 05%", true},
+                      TransportCase{"PleaseWait", with(playing(-1, 0), true, 40, true, false), "PLEASE WAIT", false},
+                      TransportCase{"Export", with(playing(4, 65), false, 0, false, true), ">> 05 01:05 <<", false},
+                      TransportCase{"ExportWithWait", with({}, false, 0, true, true), ">> PLEASE WAIT <<", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TransportStateOf, TellsPlaylistTracksFromPreviews) {
+TEST(TransportStateOf, CountsPlaylistTracksFromOneAndShowsPreviewsWithoutANumber) {
     test::TestCatalogue catalogue;
     const int song = catalogue.addSong(4, {"Tune", "Band", {""}, {""}, 20});
     catalogue.load();
     Playlist playlist(catalogue.data());
-    const Clip* clip = &catalogue.data().table()[4].clips[song];
-    for (int i = 0; i < 3; ++i) {
-        PlaylistTrack* t = playlist.insertBefore(playlist.createTrack(4, clip), playlist.sentinel());
-        playlist.loadTrackAudio(*t, WaitDisplay::None);
-        ++playlist.trackCount;
-    }
-    // Idle: the count and the rounded-up total of the loaded audio.
-    EXPECT_EQ(buildTransportText(transportStateOf(playlist)).text, "03 00:01");
-
+    for (int i = 0; i < 3; ++i) test::append(playlist, 4, song);
+    EXPECT_EQ(buildTransportText(transportStateOf(playlist)).text, "03 00:01");  // 3 × 32 blocks, rounded up
     playlist.currentTrack = playlist.trackAt(1);
     playlist.elapsedSeconds = 7;
     EXPECT_EQ(buildTransportText(transportStateOf(playlist)).text, "02 00:07");
-
-    auto preview = playlist.createTrack(4, clip);
+    auto preview = playlist.createTrack(4, playlist.first()->clip);
     playlist.currentTrack = preview.get();
     EXPECT_EQ(buildTransportText(transportStateOf(playlist)).text, "-- 00:07");
     playlist.currentTrack = nullptr;

@@ -8,9 +8,9 @@
 namespace vh {
 
 // A ring in memory with no device behind it: the play cursor moves only when
-// the owner says so. For tests, and for driving the engine without sound.
-// It can refuse to open, lose its buffer, and fail locks.
-class TestSoundOutput final : public SoundOutput {
+// the owner says so. The tests and the soak drive the engine on it. It can
+// refuse to open, lose its buffer, and fail locks.
+class TestSoundOutput : public SoundOutput {
 public:
     TestSoundOutput();
 

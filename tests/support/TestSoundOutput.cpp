@@ -1,4 +1,4 @@
-#include "audio/TestSoundOutput.h"
+#include "support/TestSoundOutput.h"
 
 #include <algorithm>
 

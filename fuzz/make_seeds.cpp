@@ -101,7 +101,7 @@ std::vector<std::vector<uint8_t>> clipAudioSeeds() {
         flags = uint8_t(flags + 0x28);  // other start parts and render slices
         for (const Part& p : parts) {
             put32(seed, p.blocks * 16);
-            put32(seed, p.bytes);
+            put32(seed, p.bytes | 0x80000000u);  // any size, up to a chunk and a half
             put32(seed, p.real);
         }
         append(seed, pattern);

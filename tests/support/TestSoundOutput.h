@@ -12,26 +12,33 @@ namespace vh {
 // refuse to open, lose its buffer, and fail locks.
 class TestSoundOutput : public SoundOutput {
 public:
-    TestSoundOutput();
-
-    bool open() override;
-    std::optional<uint32_t> playCursor() override;
-    LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) override;
-    void unlock(const Regions& regions) override;
-    void restore() override;
+    bool open() override { return opened_ = openSucceeds_; }
+    std::optional<uint32_t> playCursor() override { return opened_ ? std::optional<uint32_t>(cursor_) : std::nullopt; }
+    LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) override {
+        ++lockCalls_;
+        if (lost_) return LockStatus::lost;
+        if (failingLocks_ > 0 && failingLocks_--) return LockStatus::failed;
+        return opened_ && splitRing(ring_.data(), offset, bytes, regions) ? LockStatus::ok : LockStatus::failed;
+    }
+    void unlock(const Regions&) override {}
+    void restore() override {
+        ++restoreCalls_;
+        lost_ = failingRestores_ > 0 && failingRestores_--;
+    }
     void stop() override { playing_ = false; }
     void play() override { playing_ = true; }
 
     // Moves the play cursor on by `bytes` (wrapping), as if they were played.
-    void advance(uint32_t bytes);
-    void setPlayCursor(uint32_t offset) { cursor_ = offset % kRingBytes; }
+    void advance(uint32_t bytes) { cursor_ = uint32_t((uint64_t(cursor_) + bytes) % kRingBytes); }
     // Fills the whole ring with one value, to see afterwards what was written.
-    void fillRing(int16_t value);
-
+    void fillRing(int16_t value) { ring_.assign(ring_.size(), value); }
     void setOpenSucceeds(bool succeeds) { openSucceeds_ = succeeds; }
-    // Locks answer "lost" until a restore() brings the buffer back; the first
+    // Locks answer "lost" until a restore brings the buffer back; the first
     // `failingRestores` restores do not.
-    void loseBuffer(int32_t failingRestores = 0);
+    void loseBuffer(int32_t failingRestores = 0) {
+        lost_ = true;
+        failingRestores_ = failingRestores;
+    }
     // The next `count` locks fail outright.
     void failLocks(int32_t count) { failingLocks_ = count; }
 
@@ -39,21 +46,13 @@ public:
     int16_t sample(uint32_t byteOffset) const { return ring_[byteOffset / 2]; }
     bool playing() const { return playing_; }
     int32_t lockCalls() const { return lockCalls_; }
-    int32_t unlockCalls() const { return unlockCalls_; }
     int32_t restoreCalls() const { return restoreCalls_; }
 
 private:
-    std::vector<int16_t> ring_;
+    std::vector<int16_t> ring_ = std::vector<int16_t>(kRingBytes / 2, 0);
     uint32_t cursor_ = 0;
-    bool openSucceeds_ = true;
-    bool opened_ = false;
-    bool playing_ = false;
-    bool lost_ = false;
-    int32_t failingRestores_ = 0;
-    int32_t failingLocks_ = 0;
-    int32_t lockCalls_ = 0;
-    int32_t unlockCalls_ = 0;
-    int32_t restoreCalls_ = 0;
+    bool openSucceeds_ = true, opened_ = false, playing_ = false, lost_ = false;
+    int32_t failingRestores_ = 0, failingLocks_ = 0, lockCalls_ = 0, restoreCalls_ = 0;
 };
 
 }  // namespace vh

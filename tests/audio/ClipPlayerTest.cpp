@@ -20,12 +20,10 @@ using Event = std::pair<const PlaylistTrack*, int32_t>;
 struct MiniPlaylist {
     MiniPlaylist() { sentinel.next = sentinel.prev = &sentinel; }
     PlaylistTrack* append(std::unique_ptr<PlaylistTrack> track) {
-        PlaylistTrack* t = track.get();
-        t->prev = sentinel.prev;
+        PlaylistTrack* t = owned.emplace_back(std::move(track)).get();
+        t->prev = std::exchange(sentinel.prev, t);
         t->next = &sentinel;
-        sentinel.prev->next = t;
-        sentinel.prev = t;
-        owned.push_back(std::move(track));
+        t->prev->next = t;
         return t;
     }
     PlaylistTrack sentinel;
@@ -43,7 +41,8 @@ protected:
     // Renders `frames` frames in calls of `step` frames; returns the samples.
     std::vector<int16_t> play(int32_t frames, int32_t step = 28) {
         std::vector<float> out(std::size_t(2 * frames), 123.0f);
-        for (int32_t done = 0; done < frames; done += step) player.render(out.data() + 2 * done, std::min(step, frames - done));
+        for (int32_t done = 0; done < frames; done += step)
+            player.render(out.data() + 2 * done, std::min(step, frames - done));
         std::vector<int16_t> samples;
         for (float f : out) samples.push_back(int16_t(f * 32768.0f));
         return samples;
@@ -94,14 +93,12 @@ TEST_F(ClipPlayerTest, PredictorsRunOnAcrossPartsAsInTheExportAndStartFreshAtThe
     std::vector<int16_t> out = play(frames + 100, 333);
     EXPECT_TRUE(std::equal(exported.samples.begin(), exported.samples.end(), out.begin()));
     EXPECT_TRUE(std::all_of(out.begin() + 2 * frames, out.end(), [](int16_t v) { return v == 0; }));
-
     // Starting again mid-block begins from fresh predictors and a fresh block.
     player.startTrack(track, 0);
     play(1000, 77);
     player.startTrack(track, 0);
     out = play(3000, 50);
     EXPECT_TRUE(std::equal(out.begin(), out.end(), exported.samples.begin()));
-
     // The outro alone sounds as decoded from zero, not as it does after the main part.
     SampleSink outro;
     PredictorState left, right;
@@ -180,7 +177,6 @@ TEST_F(ClipPlayerTest, LetsGoOfPreviewsAndLeavesOtherTracksWhole) {
     play(50);
     player.startTrack(raw, 1);  // the playing preview restarted: kept, played again
     EXPECT_EQ(play(28 * 3)[0], 12288);
-
     MiniPlaylist list;
     PlaylistTrack* entry = list.append(makeTrack(&clip, nullptr, makeClip(constantBlocks(1, 2, 2)), nullptr));
     player.startTrack(entry, 0);

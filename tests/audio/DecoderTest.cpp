@@ -63,7 +63,6 @@ TEST(DecodeBlock, RoundsHalfUpByTruncationAndClampsWithoutTouchingTheState) {
     EXPECT_EQ(decode({0x4C, 0, 2}, state)[0], 3);  // 2.5
     state = {16.0, 32.0};
     EXPECT_EQ(decode({0x4C, 0, 0x0D}, state)[0], -2);  // -2.5
-
     // Filter 1 with silent codes decays 0.9375 × s0 from ±40000: the output
     // clamps while the state runs on from the unclamped values.
     for (double start : {40000.0, -40000.0}) {
@@ -134,14 +133,14 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     auto makePart = [](int32_t blocks, uint8_t head) {
         auto bytes = test::clipBytes(blocks, codeThree, codeThree);
         for (int32_t b = 0; b < blocks; ++b)
-            for (std::size_t half : {4096, 69632}) bytes[8068 + std::size_t(b / 4096) * 135168 + half + std::size_t(b % 4096) * 16] = head;
+            for (std::size_t half : {4096, 69632})
+                bytes[8068 + std::size_t(b / 4096) * 135168 + half + std::size_t(b % 4096) * 16] = head;
         return audioFrom(bytes);
     };
     PlaylistTrack track;
     track.introAudio = makePart(10, 0x1C);
     track.mainAudio = makePart(4096 + 900, 0x2B);
     track.outroAudio = makePart(3, 0x1A);
-
     Recorder sink;
     std::vector<int32_t> positions;
     int32_t frames = exportTrack(track, sink, [&](PlaylistTrack* t, int32_t p) {
@@ -150,7 +149,6 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     });
     EXPECT_EQ(frames, (10 + 4996 + 3) * 28);
     ASSERT_EQ(sink.samples.size(), std::size_t(frames) * 2);
-
     // Same samples as walking the three parts with one carried state.
     PredictorState l, r;
     std::size_t at = 0;
@@ -166,14 +164,12 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
             }
         }
     }
-
     // A report at each chunk start (0, 280, 280 + 114688, 280 + 139888) and
     // whenever a further 24000 frames have passed within a chunk.
     std::vector<int32_t> expected = {0, 280};
     for (int32_t p = 280 + 24024; p < 280 + 114688; p += 24024) expected.push_back(p);
     for (int32_t p : {280 + 114688, 280 + 114688 + 24024, 280 + 139888}) expected.push_back(p);
     EXPECT_EQ(positions, expected);
-
     // Parts that are missing or declare no blocks give nothing and no report.
     PlaylistTrack silent;
     silent.mainAudio = makePart(0, 0x1C);

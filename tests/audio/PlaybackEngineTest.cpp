@@ -20,9 +20,15 @@ using namespace handclips;
 
 constexpr int16_t kUntouched = 0x5A5A;
 
-// What one source at the player's gain 0.3 sounds as: decoded × 2^-15 × 0.3,
-// then × 32767 truncated.
+// One source at the player's gain 0.3: decoded × 2^-15 × 0.3, then × 32767 truncated.
 int16_t heardAs(int16_t decoded) { return int16_t(double(float(decoded) * 3.0517578125e-05f * 0.3f) * 32767.0); }
+
+std::vector<int16_t> decoded(const std::vector<StereoBlock>& blocks) {
+    SampleSink sink;
+    PredictorState l, r;
+    exportPart(nullptr, 0, makeClip(blocks).get(), sink, l, r, nullptr);
+    return sink.samples;
+}
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -34,7 +40,6 @@ protected:
         ASSERT_NE(engine, nullptr);
     }
     void TearDown() override { PlaybackEngine::shutdownEngine(); }
-
     // Lets the "device" play `bytes` and ticks once.
     void playAndTick(uint32_t bytes) {
         output->advance(bytes);
@@ -45,14 +50,6 @@ protected:
             if (output->sample(b) != kUntouched) return false;
         return true;
     }
-    std::vector<int16_t> decoded(const std::vector<StereoBlock>& blocks) {
-        SampleSink sink;
-        PredictorState l, r;
-        auto audio = makeClip(blocks);
-        exportPart(nullptr, 0, audio.get(), sink, l, r, nullptr);
-        return sink.samples;
-    }
-
     test::RecordingPrompts prompts;
     int closes = 0;
     Clip clip{};
@@ -63,16 +60,14 @@ protected:
 TEST_F(EngineTest, PlaysARingOfSilenceAndWritesZerosUntilSomethingSounds) {
     EXPECT_EQ(PlaybackEngine::instance(), engine);
     EXPECT_TRUE(output->playing());
-    for (uint32_t b = 0; b < PlaybackEngine::kBufferBytes; b += 2) ASSERT_EQ(output->sample(b), 0);
-    EXPECT_TRUE(prompts.shown.empty());
-
+    EXPECT_TRUE(std::all_of(output->ring().begin(), output->ring().end(), [](int16_t v) { return v == 0; }));
     output->fillRing(kUntouched);
     playAndTick(4000);  // nothing attached
-    EXPECT_EQ(engine->writePosition(), 4000u);
     ClipPlayer player;  // attached and idle
     engine->attachSource(player);
     playAndTick(6000);
-    for (uint32_t b = 0; b < 10000; b += 2) ASSERT_EQ(output->sample(b), 0);
+    EXPECT_EQ(engine->writePosition(), 10000u);
+    EXPECT_TRUE(std::all_of(output->ring().begin(), output->ring().begin() + 5000, [](int16_t v) { return v == 0; }));
     EXPECT_TRUE(untouched(10000, PlaybackEngine::kBufferBytes));
 }
 
@@ -86,10 +81,9 @@ TEST_F(EngineTest, ConvertsThePlayersSamplesAtItsGain) {
     engine->attachSource(player);
     player.startTrack(makeTrack(&clip, nullptr, makeClip(blocks), nullptr), 0);
     playAndTick(4 * 70);
-    const std::vector<std::pair<int16_t, int16_t>> expected = {
-        {32767, 9829}, {-32768, -9830}, {1, 0}, {-1, 0}, {28672, 8601}, {-32767, -9829}};
-    for (auto [in, out] : expected) {
-        auto at = std::find(samples.begin(), samples.end(), in);
+    for (auto [in, out] : {std::pair<int16_t, int16_t>{32767, 9829}, {-32768, -9830}, {1, 0}, {-1, 0}, {28672, 8601},
+                           {-32767, -9829}}) {
+        const auto at = std::find(samples.begin(), samples.end(), in);
         ASSERT_NE(at, samples.end()) << in;
         EXPECT_EQ(output->sample(uint32_t(2 * (at - samples.begin()))), out) << in;
     }
@@ -97,22 +91,19 @@ TEST_F(EngineTest, ConvertsThePlayersSamplesAtItsGain) {
 }
 
 // A source that records how it was asked to render and writes a constant.
-class ProbeSource : public SoundSource {
-public:
-    ProbeSource(std::vector<std::string>& log, std::string name, float value) : log_(log), name_(std::move(name)), value_(value) {}
+struct ProbeSource : SoundSource {
+    ProbeSource(std::vector<std::string>& log, std::string name, float value) : log(log), name(name), value(value) {}
     void render(float* out, int32_t frames) override {
-        log_.push_back(name_ + ".render");
-        std::fill(out, out + 2 * frames, value_);
+        log.push_back(name + ".render");
+        std::fill(out, out + 2 * frames, value);
     }
     void renderAdd(float* out, int32_t frames) override {
-        log_.push_back(name_ + ".add");
-        for (int32_t i = 0; i < 2 * frames; ++i) out[i] += value_;
+        log.push_back(name + ".add");
+        for (int32_t i = 0; i < 2 * frames; ++i) out[i] += value;
     }
-
-private:
-    std::vector<std::string>& log_;
-    std::string name_;
-    float value_;
+    std::vector<std::string>& log;
+    std::string name;
+    float value;
 };
 
 TEST_F(EngineTest, MixesSourcesMostRecentFirstEachOnceAndClampsTheSum) {
@@ -135,13 +126,10 @@ TEST_F(EngineTest, MixesSourcesMostRecentFirstEachOnceAndClampsTheSum) {
     EXPECT_EQ(output->sample(400), 32767);  // 1.25: clamped, not wrapped
 }
 
-TEST_F(EngineTest, WritesOnlyTheSpanThePlayCursorPassedOneStreamAcrossTheWrap) {
-    output->fillRing(kUntouched);
+TEST_F(EngineTest, WritesJustTheSpanThePlayCursorPassedAsOneStreamAcrossTheWrapAndAfterAStop) {
     const int32_t locks = output->lockCalls();
-    PlaybackEngine::onTimer();  // cursor still at the write position: nothing to do
+    PlaybackEngine::onTimer();  // the cursor still at the write position: nothing to do
     EXPECT_EQ(output->lockCalls(), locks);
-    EXPECT_TRUE(untouched(0, PlaybackEngine::kBufferBytes));
-
     ClipPlayer player;
     engine->attachSource(player);
     playAndTick(95000);
@@ -150,91 +138,57 @@ TEST_F(EngineTest, WritesOnlyTheSpanThePlayCursorPassedOneStreamAcrossTheWrap) {
     playAndTick(2000);
     EXPECT_EQ(engine->writePosition(), 1000u);
     const std::vector<int16_t> samples = decoded(busyBlocks(40, 9));
-    std::vector<int16_t> heard;
-    for (uint32_t b = 95000; b < 96000; b += 2) heard.push_back(output->sample(b));
-    for (uint32_t b = 0; b < 1000; b += 2) heard.push_back(output->sample(b));
-    for (std::size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], heardAs(samples[i])) << "sample " << i;
+    for (std::size_t i = 0; i < 1000; ++i)
+        ASSERT_EQ(output->sample(uint32_t(95000 + 2 * i) % 96000), heardAs(samples[i])) << "sample " << i;
     EXPECT_TRUE(untouched(1000, 95000));
-}
-
-TEST_F(EngineTest, RestoresALostBufferOnceAndKeepsTheSpanWhenLockingFails) {
-    // Lost, and restore brings it back: written at once.
-    output->fillRing(kUntouched);
-    output->loseBuffer();
-    playAndTick(800);
-    EXPECT_EQ(output->restoreCalls(), 1);
-    EXPECT_EQ(engine->writePosition(), 800u);
-    EXPECT_FALSE(untouched(0, 800));
-
-    // Still lost after the one restore: nothing written this tick, the write
-    // position stays, and the next tick covers the whole span.
-    output->fillRing(kUntouched);
-    output->loseBuffer(1);
-    const int32_t locks = output->lockCalls();
-    playAndTick(800);
-    EXPECT_EQ(output->lockCalls(), locks + 2);
-    EXPECT_EQ(engine->writePosition(), 800u);
-    EXPECT_TRUE(untouched(0, PlaybackEngine::kBufferBytes));
-    playAndTick(400);
-    EXPECT_EQ(engine->writePosition(), 2000u);
-    EXPECT_FALSE(untouched(800, 2000));
-
-    // A plain failure is not retried and restores nothing.
-    output->fillRing(kUntouched);
-    output->failLocks(1);
-    playAndTick(400);
-    EXPECT_EQ(engine->writePosition(), 2000u);
-    EXPECT_EQ(output->restoreCalls(), 3);
-    playAndTick(400);
-    EXPECT_EQ(engine->writePosition(), 2800u);
-    EXPECT_FALSE(untouched(2000, 2800));
-    EXPECT_TRUE(untouched(2800, PlaybackEngine::kBufferBytes));
-}
-
-TEST_F(EngineTest, StopHoldsAndResumeWritesFromTheRingStart) {
-    playAndTick(8000);
-    engine->stopOutput();
+    engine->stopOutput();  // the cursor stands until resumed; writing starts again at the ring's start
     EXPECT_FALSE(output->playing());
     engine->resumeOutput();
     EXPECT_TRUE(output->playing());
-    EXPECT_EQ(engine->writePosition(), 0u);
     output->fillRing(kUntouched);
-    PlaybackEngine::onTimer();  // the cursor stood at 8000
-    EXPECT_EQ(engine->writePosition(), 8000u);
-    EXPECT_FALSE(untouched(0, 8000));
-    EXPECT_TRUE(untouched(8000, PlaybackEngine::kBufferBytes));
+    PlaybackEngine::onTimer();  // the cursor stood at 1000
+    EXPECT_EQ(engine->writePosition(), 1000u);
+    EXPECT_TRUE(!untouched(0, 1000) && untouched(1000, PlaybackEngine::kBufferBytes));
+}
+
+TEST_F(EngineTest, RestoresALostBufferOnceAndKeepsTheSpanWhenLockingStillFails) {
+    output->loseBuffer();  // restore brings it back: written at once
+    playAndTick(800);
+    EXPECT_EQ(output->restoreCalls(), 1);
+    EXPECT_FALSE(untouched(0, 800));
+    // Still lost after the one restore, or a plain failure (not retried):
+    // nothing written, the write position stays, the next tick covers all.
+    for (bool lost : {true, false}) {
+        output->fillRing(kUntouched);
+        lost ? output->loseBuffer(1) : output->failLocks(1);
+        const int32_t locks = output->lockCalls(), restores = output->restoreCalls();
+        const uint32_t at = engine->writePosition();
+        playAndTick(800);
+        EXPECT_EQ(output->lockCalls(), locks + (lost ? 2 : 1));
+        EXPECT_EQ(output->restoreCalls(), restores + (lost ? 1 : 0));
+        EXPECT_EQ(engine->writePosition(), at);
+        EXPECT_TRUE(untouched(0, PlaybackEngine::kBufferBytes));
+        playAndTick(400);
+        EXPECT_EQ(engine->writePosition(), at + 1200);
+        EXPECT_TRUE(!untouched(at, at + 1200) && untouched(at + 1200, PlaybackEngine::kBufferBytes));
+    }
 }
 
 TEST_F(EngineTest, ASecondEngineOrAnOutputThatCannotOpenFailsWithTheMessage) {
-    // One engine is registered already: it keeps running.
     EXPECT_EQ(PlaybackEngine::create(std::make_unique<TestSoundOutput>(), prompts, [this] { ++closes; }), nullptr);
-    EXPECT_EQ(PlaybackEngine::instance(), engine);
+    EXPECT_EQ(PlaybackEngine::instance(), engine);  // the one registered keeps running
     PlaybackEngine::shutdownEngine();
     auto broken = std::make_unique<TestSoundOutput>();
     broken->setOpenSucceeds(false);
     EXPECT_EQ(PlaybackEngine::create(std::move(broken), prompts, [this] { ++closes; }), nullptr);
     ASSERT_EQ(prompts.shown.size(), 2u);
-    for (const auto& shown : prompts.shown) {
-        EXPECT_EQ(shown.caption, "");
-        EXPECT_EQ(shown.text, "Unable to initialize DirectSound\n");
-    }
+    for (const auto& shown : prompts.shown) EXPECT_EQ(shown.caption + shown.text, "Unable to initialize DirectSound\n");
     EXPECT_EQ(closes, 2);
-    EXPECT_EQ(PlaybackEngine::instance(), nullptr);
-}
-
-TEST_F(EngineTest, ShutdownUnregistersAndLetsAttachedSourcesGo) {
-    ClipPlayer player;
-    engine->attachSource(player);
-    PlaybackEngine::shutdownEngine();
-    EXPECT_EQ(PlaybackEngine::instance(), nullptr);
-    EXPECT_FALSE(player.isLinked());
-    PlaybackEngine::onTimer();  // no engine: only the seeding
 }
 
 TEST(EngineTick, ReseedsTheProcessGeneratorOnEveryTickEvenWithoutAnEngine) {
-    ASSERT_EQ(PlaybackEngine::instance(), nullptr);
     RandomGenerator reference;
-    for (int i = 1; i <= 2; ++i) {
+    for (int i = 0; i < 2; ++i) {
         const uint32_t before = PlaybackEngine::tickCounter();
         PlaybackEngine::onTimer();
         reference.seed(before + 1);
@@ -249,7 +203,6 @@ TEST(EngineTickDeathTest, FirstTickOfTheProcessSeedsWith667) {
     EXPECT_EXIT(
         {
             PlaybackEngine::onTimer();
-            // rand() after srand(667) in the C library's generator.
             std::exit(processRandom().next() == 2216 && PlaybackEngine::tickCounter() == 667 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");

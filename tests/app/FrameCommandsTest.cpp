@@ -1,20 +1,13 @@
-// The frame's commands as a person meets them: toolbar and menus that follow
-// the view at once, and a playlist saved and opened through the real menu and
-// file dialogs.
+// A playlist saved and opened through the real menu and file dialogs.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QTest>
-#include <QToolBar>
 
 #include "app/CMainFrame.h"
 #include "app/QtPrompts.h"
-#include "audio/PlaybackEngine.h"
 #include "support/TestCatalogue.h"
-#include "support/TestSoundOutput.h"
 #include "ui/CommandTable.h"
 #include "ui/MainView.h"
 
@@ -24,62 +17,6 @@ namespace {
 using namespace command;
 
 constexpr int kAdverts = 1;
-
-TEST(FrameCommands, TheToolbarAndTheMenusFollowPlaybackAsItChanges) {
-    test::TestCatalogue catalogue;
-    catalogue.addSong(kAdverts, {"Tune", "Band", {""}, {""}, 400});
-    catalogue.load();
-    auto out = std::make_unique<TestSoundOutput>();
-    TestSoundOutput* output = out.get();
-    ASSERT_NE(PlaybackEngine::create(std::move(out), catalogue.prompts, {}), nullptr);
-    auto frame = std::make_unique<CMainFrame>(catalogue.data());
-    frame->placeOnDesktop(QRect(0, 0, 1024, 768));
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    MainView* view = frame->view();
-    auto button = [&](int32_t id) { return frame->toolBar()->widgetForAction(frame->action(id)); };
-    auto tick = [&] {
-        output->advance(480);
-        PlaybackEngine::onTimer();
-    };
-    EXPECT_FALSE(button(kPlay)->isEnabled());  // empty playlist
-    EXPECT_FALSE(button(kStop)->isEnabled());
-    EXPECT_TRUE(frame->action(kAddAllSongs)->isEnabled());
-
-    // A preview: Stop lights up and the tools grey as soon as the player
-    // reports it, with no menu opened; the toolbar's Stop ends it.
-    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(4, 29 + 8));
-    tick();
-    EXPECT_TRUE(button(kStop)->isEnabled());
-    EXPECT_FALSE(frame->action(kAddAllSongs)->isEnabled());
-    EXPECT_FALSE(frame->action(kCopyAudioFiles)->isEnabled());
-    EXPECT_FALSE(button(kPrevious)->isEnabled());
-    QTest::mouseClick(button(kStop), Qt::LeftButton);
-    EXPECT_EQ(view->playlist().currentTrack, nullptr);
-    EXPECT_TRUE(frame->action(kAddAllSongs)->isEnabled());
-
-    // A clip dragged into the playlist enables Play, Save and Pad; Play from
-    // the toolbar plays it, and Next stays grey on the only track.
-    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 29 + 8));
-    QTest::mouseMove(view, QPoint(500, 60));
-    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(500, 60));
-    EXPECT_TRUE(frame->action(kSave)->isEnabled());
-    EXPECT_TRUE(frame->action(kPad)->isEnabled());
-    QTest::mouseClick(button(kPlay), Qt::LeftButton);
-    tick();
-    EXPECT_EQ(view->playlist().currentTrack, view->playlist().first());
-    EXPECT_FALSE(button(kPlay)->isEnabled());
-    EXPECT_TRUE(button(kPrevious)->isEnabled());
-    EXPECT_FALSE(button(kNext)->isEnabled());
-
-    // State changed behind the frame's back is put right before a menu opens.
-    view->playlist().currentTrack = nullptr;
-    for (QAction* menu : frame->menuBar()->actions())
-        if (menu->text() == "&Tools") emit menu->menu()->aboutToShow();
-    EXPECT_TRUE(frame->action(kPad)->isEnabled());
-    frame.reset();
-    PlaybackEngine::shutdownEngine();
-}
 
 // The File menu's playlist commands through the Qt prompts, whose dialogs the
 // test answers in place of a person.
@@ -133,7 +70,6 @@ TEST(MenuRoundTrip, SaveAsNewAndOpenThroughTheFileMenu) {
         ASSERT_TRUE(frame.action(id)->isEnabled()) << id;
         frame.action(id)->trigger();
     };
-
     const QString dir = QString::fromStdString(catalogue.workDir().string());
     answers = {dir + "/mix"};  // typed without its extension
     choose(kSaveAs);
@@ -145,7 +81,6 @@ TEST(MenuRoundTrip, SaveAsNewAndOpenThroughTheFileMenu) {
     EXPECT_EQ(seen[0].owner, &frame);
     const fs::path saved = catalogue.workDir() / "mix.vhcd";
     EXPECT_EQ(fs::file_size(saved), 4u + 16u * 2u);
-
     choose(kNew);
     EXPECT_EQ(playlist.trackCount, 0);
     EXPECT_FALSE(frame.action(kSave)->isEnabled());
@@ -157,7 +92,6 @@ TEST(MenuRoundTrip, SaveAsNewAndOpenThroughTheFileMenu) {
     EXPECT_TRUE(!seen[1].save && seen[1].existingOnly);
     ASSERT_EQ(playlist.trackCount, 2);
     EXPECT_EQ(playlist.first()->intro, 0);
-
     // A folder that does not exist: a message box captioned with the
     // program's name, and the old name stays, which the next dialog shows.
     answers = {dir + "/missing/other.vhcd"};

@@ -46,7 +46,6 @@ protected:
     OrderPrompts prompts;
     test::TestCatalogue catalogue;
     std::function<std::unique_ptr<SoundOutput>()> output = [] { return std::make_unique<TestSoundOutput>(); };
-
     std::unique_ptr<Application> start(const fs::path& workDir, bool expectRunning = true) {
         StartupEnvironment env;
         env.prompts = &prompts;

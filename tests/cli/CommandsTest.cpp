@@ -17,7 +17,6 @@ struct CommandsFixture : ::testing::Test {
     std::ostringstream out, err;
     test::TempDir files;
     int song;
-
     void SetUp() override {
         catalogue.add(1, {Commercial, "Soap", "", 4, 1});
         catalogue.add(kCH, {Ident, "Ident", "", 3, 1});
@@ -47,9 +46,7 @@ TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
     EXPECT_EQ(cli::listStations(data(), out), cli::kOk);
     auto stations = lines();
     ASSERT_EQ(stations.size(), 16u);
-    EXPECT_EQ(stations[0], "0\tAA\tAA\t0\t0");
-    EXPECT_EQ(stations[4], "4\tCH\tCH\t1\t11");
-
+    EXPECT_EQ(stations[0] + "|" + stations[4], "0\tAA\tAA\t0\t0|4\tCH\tCH\t1\t11");
     EXPECT_EQ(cli::listClips(data(), "CH", out, err), cli::kOk);
     auto clips = lines();
     ASSERT_EQ(clips.size(), 11u);
@@ -68,8 +65,7 @@ TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
     EXPECT_EQ(test::le32(bytes, 24), 24000u);
     for (std::size_t at = 44; at < bytes.size(); at += 2)
         ASSERT_EQ(int16_t(bytes[at] | bytes[at + 1] << 8), -1) << at;  // code -2 gives -2, written as -1
-    EXPECT_EQ(cli::decodeClip(data(), "CH", "11", wav, err), cli::kUsage);
-    EXPECT_EQ(cli::decodeClip(data(), "CH", "x", wav, err), cli::kUsage);
+    for (const char* clip : {"11", "x"}) EXPECT_EQ(cli::decodeClip(data(), "CH", clip, wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "1", files / "no/dir/x.wav", err), cli::kFailure);
 }
 
@@ -83,7 +79,6 @@ TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOp
     EXPECT_EQ(cli::toolCommand(data(), {"shuffle", "CH", "-", files / "d.vhcd", 1}, err), cli::kUsage);
     EXPECT_EQ(cli::toolCommand(data(), {"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1}, err), cli::kFailure);
     EXPECT_FALSE(fs::exists(files / "d.vhcd"));
-
     cli::ExportRequest exportRequest{true, std::nullopt, files / "a.vhcd", files / "clip.wav", false};
     EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk) << err.str();
     EXPECT_EQ(tracks(files / "clip.cue"), 8);

@@ -27,7 +27,6 @@ struct ExportFixture : ::testing::Test {
     // Lengths in 24000 Hz frames, 28 a block.
     int ident, song, commercial, exact, four, fifteen, shortSong, talk;
     test::RecordingPrompts& prompts = catalogue.prompts;
-
     void SetUp() override {
         ident = catalogue.add(kCH, {Ident, "Ident", "", 10, 1});          // 280
         song = catalogue.addSong(kCH, {"Song", "Band", {""}, {""}, 40});  // 5 + 40 + 7 blocks

@@ -13,42 +13,30 @@ struct DiscFixture : ::testing::Test {
     std::vector<fs::path> candidates;
     int searches = 0;
     std::unique_ptr<GameData> data;
-
-    fs::path work() const { return dir / "work"; }
     // Stream byte i is uint8(i × 7 + fill), so every offset is recognisable.
-    void makeDisc(const fs::path& root, const std::string& audio = "AUDIO", const std::string& config = "CONFIG",
-                  const std::string& lookup = "TRAKLKUP.DAT", const std::string& pak = "STREAMS/CH.PAK", uint8_t fill = 0xD1) {
-        test::writeFile(root / audio / config / lookup, test::lookupBytes({{4, 100, 1000}, {4, 20000, 5000}}));
+    void makeDisc(const fs::path& root, const std::string& lookup = "AUDIO/CONFIG/TRAKLKUP.DAT",
+                  const std::string& pak = "AUDIO/STREAMS/CH.PAK", uint8_t fill = 0xD1) {
+        test::writeFile(root / lookup, test::lookupBytes({{4, 100, 1000}, {4, 20000, 5000}}));
         std::vector<uint8_t> stream(30000);
         for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = uint8_t(i * 7 + fill);
-        test::writeFile(root / audio / pak, stream);
+        test::writeFile(root / pak, stream);
     }
     GameData& open() {
-        data = std::make_unique<GameData>(prompts, [this] { ++searches; return candidates; }, work());
+        data = std::make_unique<GameData>(prompts, [this] { return ++searches, candidates; }, dir / "work");
         return *data;
     }
 };
 
-TEST_F(DiscFixture, ACompleteCacheNeverSearchesForTheDisc) {
-    test::writeFile(work() / "CACHE/TRAKLKUP.DAT", test::lookupBytes({{4, 0, 10}}));
-    test::writeFile(work() / "CACHE/CH.PAK", std::vector<uint8_t>(8078, 0x33));
-    GameData& g = open();
-    g.loadCatalogue();
-    auto audio = g.loadClipData(4, 0);
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(audio->data()[0], 0x33);
-    EXPECT_EQ(searches, 0);
-    EXPECT_FALSE(g.discRoot());
-    EXPECT_TRUE(prompts.shown.empty());
-}
-
+// Only a file missing from the cache makes the disc be searched, once per run.
 TEST_F(DiscFixture, TheCacheWinsAndTheDiscLocatedOnceServesWhatIsMissing) {
     makeDisc(dir / "disc");
     candidates = {dir / "disc"};
-    test::writeFile(work() / "CACHE/TRAKLKUP.DAT", test::lookupBytes({{4, 100, 1000}, {4, 20000, 5000}, {5, 0, 16}}));
+    test::writeFile(dir / "work/CACHE/TRAKLKUP.DAT", test::lookupBytes({{4, 100, 1000}, {4, 20000, 5000}, {5, 0, 16}}));
+    test::writeFile(dir / "work/CACHE/CO.PAK", std::vector<uint8_t>(8084, 0x33));
     GameData& g = open();
     g.loadCatalogue();
     EXPECT_EQ(g.table()[5].clipCount, 1);  // the cached lookup file, not the disc's
+    ASSERT_TRUE(g.loadClipData(5, 0));
     EXPECT_EQ(searches, 0);
     // length + 8068 bytes from the offset; a read past the file's end leaves zeros.
     auto first = g.loadClipData(4, 0);  // CH.PAK is only on the disc
@@ -64,32 +52,25 @@ TEST_F(DiscFixture, TheCacheWinsAndTheDiscLocatedOnceServesWhatIsMissing) {
     EXPECT_EQ(second->data()[9999], uint8_t(29999 * 7 + 0xD1));
     EXPECT_EQ(second->data()[10000], 0);
     EXPECT_EQ(searches, 1);
+    // Missing files and clips give nothing, and no message.
+    EXPECT_FALSE(g.loadConfigFile("NOTHERE.DAT"));
+    for (auto [station, clip] : {std::pair{5, 1}, {4, 2}, {-1, 0}, {16, 0}}) EXPECT_FALSE(g.loadClipData(station, clip));
+    g.table()[6].clipCount = 1;  // a clip whose stream file exists nowhere
+    EXPECT_FALSE(g.loadClipData(6, 0));
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(DiscFixture, CandidatesAreTriedInOrderAndNamesMatchWithoutRegardToCase) {
-    makeDisc(dir / "second", "audio", "config", "traklkup.dat", "Streams/ch.pak", 0x02);
-    makeDisc(dir / "third", "AUDIO", "CONFIG", "TRAKLKUP.DAT", "STREAMS/CH.PAK", 0x03);
+    makeDisc(dir / "second", "audio/config/traklkup.dat", "audio/Streams/ch.pak", 0x02);
+    makeDisc(dir / "third");
     fs::create_directories(dir / "first/AUDIO/CONFIG");  // a disc without the lookup file
     candidates = {dir / "missing", dir / "first", dir / "second", dir / "third"};
     GameData& g = open();
     g.loadCatalogue();
-    EXPECT_EQ(*g.discRoot(), dir / "second/audio");
     EXPECT_EQ(g.table()[4].clipCount, 2);
     auto audio = g.loadClipData(4, 1);
     ASSERT_TRUE(audio);
     EXPECT_EQ(audio->data()[0], uint8_t(20000 * 7 + 0x02));
-}
-
-TEST_F(DiscFixture, MissingFilesAndClipsGiveNothingAndNoMessage) {
-    makeDisc(dir / "disc");
-    candidates = {dir / "disc"};
-    GameData& g = open();
-    g.loadCatalogue();
-    EXPECT_FALSE(g.loadConfigFile("NOTHERE.DAT"));
-    for (auto [station, clip] : {std::pair{5, 0}, {4, 2}, {-1, 0}, {16, 0}}) EXPECT_FALSE(g.loadClipData(station, clip));
-    g.table()[5].clipCount = 1;  // a clip whose stream file exists nowhere
-    EXPECT_FALSE(g.loadClipData(5, 0));
-    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(DiscFixture, TheDiscPromptSearchesAgainOnOkAndEndsTheRunWithZeroOnCancel) {
@@ -97,11 +78,10 @@ TEST_F(DiscFixture, TheDiscPromptSearchesAgainOnOkAndEndsTheRunWithZeroOnCancel)
     data = std::make_unique<GameData>(prompts, [this] {
         if (++searches == 3) makeDisc(dir / "disc");  // the disc arrives before the third search
         return std::vector<fs::path>{dir / "disc"};
-    }, work());
+    }, dir / "work");
     EXPECT_TRUE(data->locateDisc());
     EXPECT_EQ(searches, 3);
     EXPECT_EQ(prompts.shown.size(), 2u);
-
     prompts.shown.clear();
     try {
         open().locateDisc();
@@ -117,13 +97,9 @@ TEST_F(DiscFixture, TheDiscPromptSearchesAgainOnOkAndEndsTheRunWithZeroOnCancel)
 }
 
 TEST(MountTable, OnlyDiscFileSystemsWithEscapesUndone) {
-    const char* table =
-        "/dev/vda / ext4 rw,relatime 0 0\n"
-        "/dev/sr0 /media/user/ORRIN\\040DISC iso9660 ro,nosuid 0 0\n"
-        "proc /proc proc rw 0 0\n"
-        "/dev/sr1 /mnt/dvd udf ro 0 0\n"
-        "broken line\n";
-    EXPECT_EQ(discMountPoints(table), (std::vector<fs::path>{"/media/user/ORRIN DISC", "/mnt/dvd"}));
+    EXPECT_EQ(discMountPoints("/dev/vda / ext4 rw,relatime 0 0\n/dev/sr0 /media/user/ORRIN\\040DISC iso9660 ro 0 0\n"
+                              "proc /proc proc rw 0 0\n/dev/sr1 /mnt/dvd udf ro 0 0\nbroken line\n"),
+              (std::vector<fs::path>{"/media/user/ORRIN DISC", "/mnt/dvd"}));
 }
 
 }  // namespace

@@ -13,28 +13,23 @@
 namespace vh {
 namespace {
 
-// Bytes that never repeat with a period of a sector, so that reading the
-// wrong sector cannot go unnoticed.
-std::vector<uint8_t> streamBytes(std::size_t size) {
-    std::vector<uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = uint8_t((uint32_t(i) * 2654435761u) >> 24);
-    return bytes;
-}
-
 constexpr std::size_t kChBytes = 1'100'000;  // more than one batch of sectors, a partial last one
 
-// A disc tree in mixed case (a plain ISO 9660 image shows it as upper case
-// with ";1"), made into an image by genisoimage.
-struct ImageFixture : ::testing::Test {
+// A disc tree in mixed case (a plain image shows it as upper case with
+// ";1"), made into an image by genisoimage. The stream file's bytes never
+// repeat with a period of a sector, so reading the wrong one shows.
+struct Image : ::testing::Test {
     test::TempDir dir;
     test::RecordingPrompts prompts;
-    std::vector<uint8_t> lookup = test::lookupBytes({{4, 100, 1000}, {4, 1'050'000, 60'000}});
-    std::vector<uint8_t> ch = streamBytes(kChBytes);
+    std::vector<uint8_t> lookup = test::lookupBytes({{4, 100, 1000}, {4, 1'050'000, 60'000}}), ch;
     fs::path image() const { return dir / "game.iso"; }
 
-    void makeImage(const char* option = "") {
+    void SetUp() override {
+        for (std::size_t i = 0; i < kChBytes; ++i) ch.push_back(uint8_t((uint32_t(i) * 2654435761u) >> 24));
         test::writeFile(dir / "tree/Audio/config/TrakLkup.dat", lookup);
         test::writeFile(dir / "tree/Audio/STREAMS/ch.pak", ch);
+    }
+    void make(const char* option) {
         const std::string command = std::string("genisoimage -quiet -no-pad ") + option + " -o '" + image().string() +
                                     "' '" + (dir / "tree").string() + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << "genisoimage (scripts/deps installs it)";
@@ -43,95 +38,72 @@ struct ImageFixture : ::testing::Test {
         return std::make_unique<GameData>(prompts, [this] { return std::vector<fs::path>{dir / "nothing", image()}; },
                                           dir / "work");
     }
-    // Whether the image is taken for the disc; a refused one shows the
-    // prompt, which the recorder cancels.
-    bool locates() {
-        try {
-            return gameData()->locateDisc();
-        } catch (const test::RunEnded&) {
-            return false;
-        }
-    }
 };
 
-class IsoKinds : public ImageFixture, public ::testing::WithParamInterface<const char*> {};
+// A plain and a Joliet image (the library prefers the Joliet tree).
+TEST_F(Image, GameDataReadsAndCopiesItLikeAFolder) {
+    for (const char* option : {"", "-J"}) {
+        SCOPED_TRACE(*option ? "Joliet" : "plain");
+        make(option);
+        fs::remove_all(dir / "work");
+        auto data = gameData();
+        data->loadCatalogue();
+        ASSERT_EQ(data->table()[4].clipCount, 2);
+        EXPECT_EQ(*data->discRoot(), image());
+        auto first = data->loadClipData(4, 0);
+        ASSERT_TRUE(first && first->validBytes() == 9068u);
+        EXPECT_TRUE(std::equal(first->data(), first->data() + 9068, ch.begin() + 100));
+        auto last = data->loadClipData(4, 1);  // 68068 bytes asked from 1050000: the file ends 50000 bytes in
+        ASSERT_TRUE(last && last->validBytes() == 50000u);
+        EXPECT_TRUE(std::equal(last->data(), last->data() + 50000, ch.begin() + 1'050'000));
+        fs::create_directories(data->cacheDir());
+        ASSERT_TRUE(copyFile(*data, "STREAMS", "CH.PAK", "CH.PAK", nullptr));
+        EXPECT_EQ(test::readFile(data->cacheDir() / "CH.PAK"), ch);
+        EXPECT_TRUE(prompts.shown.empty());
 
-TEST_P(IsoKinds, GameDataReadsAndCopiesTheImageLikeAFolder) {
-    makeImage(GetParam());
-    auto data = gameData();
-    data->loadCatalogue();
-    ASSERT_EQ(data->table()[4].clipCount, 2);
-    EXPECT_EQ(*data->discRoot(), image());
-    auto first = data->loadClipData(4, 0);
-    ASSERT_TRUE(first);
-    ASSERT_EQ(first->validBytes(), 9068u);
-    EXPECT_TRUE(std::equal(first->data(), first->data() + 9068, ch.begin() + 100));
-    // 68068 bytes asked from 1050000: the file ends 50000 bytes in.
-    auto last = data->loadClipData(4, 1);
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->validBytes(), 50000u);
-    EXPECT_TRUE(std::equal(last->data(), last->data() + 50000, ch.begin() + 1'050'000));
-
-    fs::create_directories(data->cacheDir());
-    ASSERT_TRUE(copyFile(*data, "STREAMS", "CH.PAK", "CH.PAK", nullptr));
-    EXPECT_EQ(test::readFile(data->cacheDir() / "CH.PAK"), ch);
-    EXPECT_TRUE(prompts.shown.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(, IsoKinds, ::testing::Values("", "-J"),
-                         [](const auto& info) { return std::string(*info.param ? "Joliet" : "Plain"); });
-
-TEST_F(ImageFixture, ReadsExactlyTheRangeAskedFor) {
-    makeImage();
-    auto iso = IsoImage::open(image());
-    ASSERT_TRUE(iso);
-    auto file = iso->find({"audio", "Streams", "CH.PAK"});
-    ASSERT_TRUE(file);
-    for (auto [offset, count] : {std::pair<uint64_t, std::size_t>{0, 1}, {2047, 2}, {2000, 5000}, {4096, 2048},
-                                 {1, kChBytes - 1}, {kChBytes - 10, 100}, {kChBytes, 5}, {kChBytes + 4096, 5}}) {
-        std::vector<uint8_t> out(count + 16, 0xEE);
-        const std::size_t expected = offset >= kChBytes ? 0 : std::min<std::size_t>(count, kChBytes - offset);
-        ASSERT_EQ(iso->read(*file, offset, count, out.data()), expected) << offset << "+" << count;
-        EXPECT_TRUE(std::equal(out.begin(), out.begin() + long(expected), ch.begin() + long(offset))) << offset;
-        EXPECT_TRUE(std::all_of(out.begin() + long(expected), out.end(), [](uint8_t b) { return b == 0xEE; }))
-            << "bytes written beyond what was read at " << offset;
+        // Exactly the range asked for, nothing written beyond what was read.
+        auto iso = IsoImage::open(image());
+        auto file = iso->find({"audio", "Streams", "CH.PAK"});
+        ASSERT_TRUE(file);
+        for (auto [offset, count] : {std::pair<uint64_t, std::size_t>{0, 1}, {2047, 2}, {2000, 5000}, {4096, 2048},
+                                     {1, kChBytes - 1}, {kChBytes - 10, 100}, {kChBytes, 5}, {kChBytes + 4096, 5}}) {
+            std::vector<uint8_t> out(count + 16, 0xEE);
+            const std::size_t expected = offset >= kChBytes ? 0 : std::min<std::size_t>(count, kChBytes - offset);
+            ASSERT_EQ(iso->read(*file, offset, count, out.data()), expected) << offset << "+" << count;
+            EXPECT_TRUE(std::equal(out.begin(), out.begin() + long(expected), ch.begin() + long(offset))) << offset;
+            EXPECT_TRUE(std::all_of(out.begin() + long(expected), out.end(), [](uint8_t b) { return b == 0xEE; })) << offset;
+        }
     }
 }
 
 // A directory record holds its extent (both-endian uint32) at byte 2 and its
-// name length at 32, the name from 33.
-std::size_t recordOf(const std::vector<uint8_t>& image, uint32_t sector, std::string_view name) {
-    const auto begin = image.begin() + long(sector) * 2048, end = begin + 2048;
+// name, after its length byte, from byte 33.
+void putExtent(std::vector<uint8_t>& image, uint32_t dirSector, std::string_view name, uint32_t sector) {
     std::vector<uint8_t> needle{uint8_t(name.size())};
     needle.insert(needle.end(), name.begin(), name.end());
-    return std::size_t(std::search(begin, end, needle.begin(), needle.end()) - image.begin()) - 32;
-}
-
-void putExtent(std::vector<uint8_t>& image, std::size_t record, uint32_t sector) {
+    const auto begin = image.begin() + long(dirSector) * 2048;
+    const std::size_t record = std::size_t(std::search(begin, begin + 2048, needle.begin(), needle.end()) - image.begin()) - 32;
     for (int i = 0; i < 4; ++i) image[record + 2 + std::size_t(i)] = image[record + 9 - std::size_t(i)] = uint8_t(sector >> (8 * i));
 }
 
-TEST_F(ImageFixture, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
-    makeImage();
-    auto iso = IsoImage::open(image());
-    const IsoImage::Entry streams = *iso->find({"AUDIO", "STREAMS"});
-    iso.reset();
+TEST_F(Image, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
+    make("");
+    const uint32_t streams = IsoImage::open(image())->find({"AUDIO", "STREAMS"})->sector;
     const std::vector<uint8_t> original = test::readFile(image());
     const uint32_t root = test::le32(original, 16 * 2048 + 156 + 2);  // the primary volume descriptor's root record
     const uint32_t sectors = uint32_t(original.size() / 2048);
-
-    std::vector<uint8_t> bytes = original;  // AUDIO pointing back at the root
-    putExtent(bytes, recordOf(bytes, root, "AUDIO"), root);
+    std::vector<uint8_t> bytes = original;  // AUDIO pointing back at the root: no disc
+    putExtent(bytes, root, "AUDIO", root);
     test::writeFile(image(), bytes);
     EXPECT_FALSE(IsoImage::open(image())->find({"AUDIO", "AUDIO", "AUDIO", "CONFIG"}));
-    EXPECT_FALSE(locates());
+    EXPECT_THROW(gameData()->locateDisc(), test::RunEnded);  // the prompt, cancelled
 
     test::writeFile(dir / "work/CACHE/TRAKLKUP.DAT", lookup);
     auto data = gameData();
     data->loadCatalogue();
     for (auto [start, valid] : {std::pair{sectors + 10, 0u}, {sectors - 1, 2048u - 100u}}) {
         bytes = original;  // CH.PAK's extent wholly beyond the image, then in its last sector
-        putExtent(bytes, recordOf(bytes, streams.sector, "CH.PAK;1"), start);
+        putExtent(bytes, streams, "CH.PAK;1", start);
         test::writeFile(image(), bytes);
         auto clip = data->loadClipData(4, 0);
         ASSERT_TRUE(clip);

@@ -33,7 +33,6 @@ struct FileFixture : ::testing::Test {
     int song, chatter;
     test::TempDir files;
     test::RecordingPrompts& prompts = catalogue.prompts;
-
     void SetUp() override {
         song = catalogue.addSong(kCH, {"Song", "Band", {"a", "", "c"}, {"", "y"}});  // defaults: intro 1, outro 0
         chatter = catalogue.add(kCH, {Chatter, "Talk", "", 10});
@@ -59,7 +58,6 @@ TEST_F(FileFixture, ThreeEntriesRoundTripAs52BytesWithTheirChoices) {
     const fs::path path = files / "mix.vhcd";
     ASSERT_EQ(writePlaylistFile(*playlist, path), WriteResult::Ok);
     EXPECT_EQ(test::readFile(path), playlistBytes(3, {{kCH, song, 2, 1}, {1, 0, 0, 0}, {kCH, chatter, 0, 0}}));
-
     playlist->clearPlaylist();
     commands->openPath(path);
     EXPECT_EQ(records(), (std::vector<Record>{{kCH, song, 2, 1}, {1, 0, 0, 0}, {kCH, chatter, 0, 0}}));
@@ -84,7 +82,6 @@ TEST_F(FileFixture, AtMost99RecordsAreLoadedAndACountOfZeroOrLessEmptiesThePlayl
         EXPECT_EQ(playlist->playlistScroll, 7);  // loading keeps the pane where it was
     }
     EXPECT_TRUE(prompts.shown.empty());
-
     append(*playlist, kCH, chatter, false);
     commands->openPath(files / "missing.vhcd");
     commands->openPath(files.path());  // a folder is no playlist
@@ -134,19 +131,16 @@ TEST_F(FileFixture, SaveAsksForANameOnlyWhenThereIsNoneAndAFailedSaveAsKeepsTheO
     EXPECT_EQ(prompts.choosers[0].filter, "Playlists (*.vhcd)");
     EXPECT_EQ(prompts.choosers[0].defaultExtension, "vhcd");
     EXPECT_EQ(playlist->fileName, (files / "first.vhcd").string());
-
     append(*playlist, kCH, song, false);
     commands->save();  // now straight to the file
     EXPECT_EQ(prompts.choosers.size(), 1u);
     EXPECT_EQ(fs::file_size(files / "first.vhcd"), 36u);
-
     prompts.saveAnswers = {files / "no/such/folder/x.vhcd"};
     commands->saveAs();
     EXPECT_EQ(prompts.choosers.back().initialName, (files / "first.vhcd").string());
     EXPECT_EQ(playlist->fileName, (files / "first.vhcd").string());
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Failed to open file\n");
-
     commands->saveAs();  // cancelled: nothing changes
     EXPECT_EQ(playlist->fileName, (files / "first.vhcd").string());
     playlist->clearPlaylist();  // an empty playlist offers no saving

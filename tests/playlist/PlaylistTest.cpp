@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "playlist/PlaylistFile.h"
 #include "support/PlaylistSupport.h"
@@ -20,7 +21,6 @@ struct PlaylistFixture : ::testing::Test {
     test::PlayerStandIn player;
     std::unique_ptr<Playlist> playlist;
     int allTitled, secondUntitled, threeOutros, chatter;
-
     void SetUp() override {
         allTitled = catalogue.addSong(kCH, {"Titled", "Band", {"DJ one", "DJ two"}, {"Bye"}});
         secondUntitled = catalogue.addSong(kCH, {"Second", "", {"DJ talk", "", ""}, {"Out", ""}});
@@ -50,7 +50,6 @@ TEST_F(PlaylistFixture, TracksStartOnTheFirstVariantWithoutSpeechAndLoadTheChose
     EXPECT_TRUE(sameBytes(t->introAudio, secondUntitled + 1 + 1));  // clip index + 1 + intro
     EXPECT_TRUE(sameBytes(t->outroAudio, secondUntitled + 1 + 3 + 1));  // + introCount + outro
     EXPECT_EQ(trackSamples(*t), (5 + 20 + 7) * 28);
-
     auto c = playlist->createTrack(kCH, clip(chatter));
     playlist->loadTrackAudio(*c, WaitDisplay::TransportOnly);
     EXPECT_EQ(view.calls.back(), "transport cleared");
@@ -115,10 +114,8 @@ TEST_F(PlaylistFixture, RemovingClearingNewAndOpenStopThePlayerAndForgetTheTrack
 
 TEST_F(PlaylistFixture, ClearingEmptiesTheListTheScrollAndTheFileName) {
     playlist->fileName = "old.vhcd";
-    playlist->clearPlaylist();
-    EXPECT_TRUE(player.calls.empty());
-    EXPECT_TRUE(view.calls.empty());
-    EXPECT_TRUE(playlist->fileName.empty());
+    playlist->clearPlaylist();  // empty: no stop, no redraw
+    EXPECT_TRUE(player.calls.empty() && view.calls.empty() && playlist->fileName.empty());
     for (int i = 0; i < 5; ++i) append(*playlist, kCH, chatter, false);
     playlist->playlistScroll = 3;
     playlist->fileName = "old.vhcd";
@@ -141,7 +138,6 @@ TEST_F(PlaylistFixture, SteppingVariantsCyclesBothWaysAndRestartsTheCurrentTrack
     playlist->stepIntro(*t, +1);  // no intros: nothing at all
     EXPECT_EQ(t->intro, 0);
     EXPECT_TRUE(player.calls.empty());  // not playing: no restart
-
     PlaylistTrack* s = append(*playlist, kCH, allTitled);
     playlist->currentTrack = s;
     playlist->stepIntro(*s, +1);
@@ -175,11 +171,9 @@ TEST_F(PlaylistFixture, TheLengthRoundsUpToASecondAndMarksCdsOf78MinutesOrMore) 
             list.insertBefore(std::move(t), list.sentinel());
             ++list.trackCount;
         }
-        PlaylistLength length = list.playlistDuration();
-        EXPECT_EQ(length.hasLength, c.has) << c.frames;
-        EXPECT_EQ(length.minutes, c.minutes) << c.frames;
-        EXPECT_EQ(length.seconds, c.seconds) << c.frames;
-        EXPECT_EQ(length.overLength, c.over) << c.frames;
+        const PlaylistLength l = list.playlistDuration();
+        EXPECT_EQ(std::tuple(l.hasLength, l.minutes, l.seconds, l.overLength), std::tuple(c.has, c.minutes, c.seconds, c.over))
+            << c.frames;
     }
 }
 

@@ -20,7 +20,6 @@ struct ToolsFixture : ::testing::Test {
     RandomGenerator random;
     std::unique_ptr<Playlist> playlist;
     std::unique_ptr<PlaylistTools> tools;
-
     void SetUp() override {
         for (const char* ad : {"Ad 0", "Ad 1", "Ad 2"}) catalogue.add(kCommercialStation, {Commercial, ad, "", 2});
         catalogue.add(kCH, {Ident, "Ident A", "", 2});                                // 0
@@ -62,7 +61,6 @@ TEST_F(ToolsFixture, AnAgingPoolFavoursTheClipsDrawnLongestAgoAndNeverRunsDry) {
     for (int i = 0; i < 8; ++i) drawn.push_back(drawClip(pool, random));
     const std::vector<int> expected = {0, 17, 8, 12, 17, 8, 8, 0};
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(drawn[i], clip(kCH, expected[i])) << "draw " << i;
-
     ClipPool one = buildPool(catalogue.data().table(), kCH, kOpenerMask, true);
     for (int i = 0; i < 20; ++i) ASSERT_EQ(drawClip(one, random), clip(kCH, 1));
     ClipPool none = buildPool(catalogue.data().table(), kCO, kIdentMask, true);
@@ -96,7 +94,6 @@ TEST_F(ToolsFixture, PadPutsAStationBreakAfterSomeSongsAndFallsBackWhenPoolsAreE
     EXPECT_EQ(entries(*playlist), "4:17/0/0 4:1/0/0 4:2/1/0 1:0/0/0 4:12/0/0 4:9/0/0 1:1/0/0 4:8/0/0 4:13/2/0 4:0/0/0 1:2/0/0");
     EXPECT_EQ(playlist->trackCount, 11);
     EXPECT_EQ(playlist->playlistScroll, 2);
-
     playlist->clearPlaylist();
     append(*playlist, kCO, 0);
     random.seed(3);
@@ -112,7 +109,6 @@ TEST_F(ToolsFixture, AddAllSongsAppendsEachSongOnceWithItsDefaultsAndMusicMixSta
     EXPECT_EQ(entries(*playlist), "4:8/0/0 4:13/2/0 4:2/1/0 4:18/0/1 4:9/0/0 4:21/0/0");
     EXPECT_EQ(playlist->playlistScroll, 1);
     EXPECT_TRUE(playlist->trackAt(2)->introAudio && playlist->trackAt(2)->outroAudio);
-
     playlist->fileName = "kept.vhcd";
     random.seed(3);
     tools->createMusicMix(kCH);

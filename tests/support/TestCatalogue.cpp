@@ -36,8 +36,9 @@ int TestCatalogue::addSong(int station, const SongSpec& song) {
     clip.introCount = int32_t(song.intros.size());
     clip.outroCount = int32_t(song.outros.size());
     int code = 3;
-    for (const std::string& t : song.intros) add(station, {Chatter, t, "", 5, code++ % 8});
-    for (const std::string& t : song.outros) add(station, {Chatter, t, "", 7, code++ % 8});
+    // A song without audio has variants without audio too.
+    for (const std::string& t : song.intros) add(station, {Chatter, t, "", song.blocks ? 5 : 0, code++ % 8});
+    for (const std::string& t : song.outros) add(station, {Chatter, t, "", song.blocks ? 7 : 0, code++ % 8});
     return index;
 }
 

@@ -37,7 +37,6 @@ public:
     int addSong(int station, const SongSpec& song);
     // Writes the files and loads the catalogue.
     GameData& load();
-
     GameData& data() { return *data_; }
     const fs::path& workDir() const { return dir_.path(); }
     RecordingPrompts prompts;

@@ -32,18 +32,10 @@ void RecordingPrompts::message(const std::string& caption, const std::string& te
 
 void RecordingPrompts::endRun(int exitCode) { throw RunEnded{exitCode}; }
 
-std::optional<fs::path> RecordingPrompts::chooseOpenFile(const FileChooser& chooser) {
-    choosers.push_back(chooser);
-    if (openAnswers.empty()) return std::nullopt;
-    auto answer = openAnswers.front();
-    openAnswers.pop_front();
-    return answer;
-}
-
 std::optional<fs::path> RecordingPrompts::chooseSaveFile(const FileChooser& chooser) {
     choosers.push_back(chooser);
     if (saveAnswers.empty()) return std::nullopt;
-    auto answer = saveAnswers.front();
+    fs::path answer = saveAnswers.front();
     saveAnswers.pop_front();
     return answer;
 }

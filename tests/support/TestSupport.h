@@ -32,8 +32,8 @@ struct RunEnded {
     int exitCode;
 };
 
-// Records every message and answers OK/Cancel questions from a queue
-// (Cancel once the queue is empty).
+// Records every message and the save choosers shown, and answers from
+// queues: OK/Cancel (Cancel once empty), save paths (cancelled once empty).
 class RecordingPrompts : public Prompts {
 public:
     struct Shown {
@@ -42,14 +42,11 @@ public:
     };
     std::vector<Shown> shown;
     std::deque<bool> answers;
-    std::deque<std::optional<fs::path>> openAnswers;
-    std::deque<std::optional<fs::path>> saveAnswers;
+    std::deque<fs::path> saveAnswers;
     std::vector<FileChooser> choosers;
-
     bool askOkCancel(const std::string& caption, const std::string& text) override;
     void message(const std::string& caption, const std::string& text) override;
     [[noreturn]] void endRun(int exitCode) override;
-    std::optional<fs::path> chooseOpenFile(const FileChooser& chooser) override;
     std::optional<fs::path> chooseSaveFile(const FileChooser& chooser) override;
 };
 

@@ -19,7 +19,6 @@ class Commands : public test::ViewFixture {
 public:
     int ad = 0, talk = 0, song = 0;
     std::unique_ptr<PlaylistTrack> preview;
-
     void SetUp() override {
         ad = catalogue.add(kAdverts, {Commercial, "Ad", "", 4});
         talk = catalogue.add(kCH, {Chatter, "Talk", "", 4});
@@ -99,7 +98,6 @@ TEST_F(Commands, PreviousGoesBackWithinTheFirstSecondAndOtherwiseRestarts) {
 TEST_F(Commands, PlayStopAndNextActOnlyWhereTheirRulesHold) {
     for (int32_t id : {kPlay, kStop, kPrevious, kNext}) EXPECT_TRUE(view->handleCommand(id));
     EXPECT_TRUE(view->calls.empty());  // nothing to play yet
-
     PlaylistTrack* first = append(kCH, talk);
     PlaylistTrack* second = append(kCH, song);
     playPreview();  // Previous and Next leave a preview alone; Play replaces it with track 1
@@ -107,13 +105,11 @@ TEST_F(Commands, PlayStopAndNextActOnlyWhereTheirRulesHold) {
     view->handleCommand(kNext);
     view->handleCommand(kPlay);
     EXPECT_EQ(view->calls, (Calls{{first, 0}}));
-
     view->calls.clear();
     playTrackAt(0);
     view->handleCommand(kPlay);  // the playlist plays already
     view->handleCommand(kNext);
     EXPECT_EQ(view->calls, (Calls{{second, 0}}));
-
     view->calls.clear();
     playTrackAt(1);
     view->handleCommand(kNext);  // the last track has none after it

@@ -2,6 +2,7 @@
 
 #include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
+#include "ui/SlotText.h"
 #include "ui/TransportText.h"
 
 namespace vh {
@@ -75,6 +76,31 @@ TEST(TransportStateOf, CountsPlaylistTracksFromOneAndShowsPreviewsWithoutANumber
     playlist.currentTrack = preview.get();
     EXPECT_EQ(buildTransportText(transportStateOf(playlist)).text, "-- 00:07");
     playlist.currentTrack = nullptr;
+}
+
+TEST(SlotText, NamesTheClipItsChosenVariantsAndTheStationUnlessACommercial) {
+    test::TestCatalogue catalogue;
+    const int song = catalogue.addSong(4, {"Tune", "Band", {"", "Hello there"}, {"Bye now", ""}});
+    const int ad = catalogue.add(4, {Commercial, "Buy", "", 5});
+    const int jingle = catalogue.add(1, {Chatter, "Jingle", "", 5});
+    catalogue.load();
+    const StationTable& table = catalogue.data().table();
+    auto text = [&](int station, int clip, int intro, int outro) {
+        PlaylistTrack t;
+        t.station = station;
+        t.clip = &table[station].clips[clip];
+        t.intro = intro;
+        t.outro = outro;
+        return slotText(table, t);
+    };
+    const SlotText s = text(4, song, 1, 0);
+    EXPECT_TRUE(s.song && s.hasStationName);
+    EXPECT_EQ(s.title + "|" + s.stationName + "|" + s.introText + "|" + s.outroText, "Band - Tune|CH|Hello there|Bye now");
+    // Untitled or (from a damaged file) nonexistent variants carry no speech.
+    for (const SlotText& none : {text(4, song, 0, 1), text(4, song, 7, -3)})
+        EXPECT_EQ(none.introText + "|" + none.outroText, "(no speech over intro)|(no speech over outro)");
+    EXPECT_FALSE(text(4, ad, 0, 0).hasStationName);
+    EXPECT_FALSE(text(1, jingle, 0, 0).hasStationName);
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
 
+#include "audio/AdpcmEncoder.h"
 #include "support/TestSupport.h"
 
 namespace vh {
@@ -76,10 +78,14 @@ TEST(DecodeBlock, RoundsHalfUpByTruncationAndClampsWithoutTouchingTheState) {
     }
 }
 
-int codeByIndex(int32_t b) { return b == 4096 ? 7 : (b % 5); }
-int codeThree(int32_t) { return 3; }
+// `count` blocks of code 3 (shift 12) on both channels, with the given filter.
+std::vector<test::StereoBlock> threes(int32_t count, int shift = 12, int filter = 0) {
+    const test::Block b = test::constantBlock(3, shift, filter);
+    return std::vector<test::StereoBlock>(std::size_t(count), {b, b});
+}
 
-std::unique_ptr<ClipAudio> audioFrom(const std::vector<uint8_t>& bytes, std::size_t valid = SIZE_MAX) {
+std::unique_ptr<ClipAudio> audioFrom(const std::vector<test::StereoBlock>& blocks, std::size_t valid = SIZE_MAX) {
+    const std::vector<uint8_t> bytes = test::clipBytes(blocks);
     auto audio = ClipAudio::allocate(bytes.size());
     std::memcpy(audio->data(), bytes.data(), bytes.size());
     audio->setValidBytes(valid);
@@ -87,18 +93,48 @@ std::unique_ptr<ClipAudio> audioFrom(const std::vector<uint8_t>& bytes, std::siz
 }
 
 TEST(PartCursor, WalksIntoTheNextChunkAfter4096Blocks) {
-    auto audio = audioFrom(test::clipBytes(4097, codeByIndex, codeThree));
+    std::vector<test::StereoBlock> blocks = threes(4097);
+    for (std::size_t b = 0; b < blocks.size(); ++b) blocks[b].left = test::constantBlock(b == 4096 ? 7 : int(b % 5));
+    auto audio = audioFrom(blocks);
     PartCursor cursor;
     cursor.open(*audio);
     PredictorState l, r;
     int16_t out[56];
-    int32_t blocks = 0;
-    for (; !cursor.atEnd(); ++blocks) {
+    int32_t n = 0;
+    for (; !cursor.atEnd(); ++n) {
         cursor.nextStereoBlock(out, l, r);
-        ASSERT_EQ(out[0], codeByIndex(blocks)) << blocks;
+        ASSERT_EQ(out[0], n == 4096 ? 7 : n % 5) << n;
         ASSERT_EQ(out[28], 3);
     }
-    EXPECT_EQ(blocks, 4097);
+    EXPECT_EQ(n, 4097);
+}
+
+// The demo disc's encoder: what it writes decodes close to its input, each
+// channel its own, across a chunk boundary.
+TEST(AdpcmEncoder, ClipsDecodeCloseToTheirInput) {
+    const std::size_t frames = 4100 * 28;
+    std::vector<int16_t> pcm(2 * frames);
+    for (std::size_t i = 0; i < frames; ++i)
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            pcm[2 * i + ch] = int16_t(12000 * std::sin(0.0183 * double(i) * double(ch + 1)) + 4000 * std::sin(0.31 * double(i)));
+    const std::vector<uint8_t> bytes = encodeClip(pcm.data(), frames);
+    auto audio = ClipAudio::allocate(bytes.size());
+    std::memcpy(audio->data(), bytes.data(), bytes.size());
+    ASSERT_EQ(audio->blockCount(), 4100);
+    PartCursor cursor;
+    cursor.open(*audio);
+    PredictorState l, r;
+    int16_t out[56];
+    double signal = 0, noise = 0;
+    for (std::size_t at = 0; !cursor.atEnd(); at += 56) {
+        cursor.nextStereoBlock(out, l, r);
+        for (std::size_t j = 0; j < 56; ++j) {
+            const double in = pcm[at + 2 * (j % 28) + j / 28];
+            signal += in * in;
+            noise += (out[j] - in) * (out[j] - in);
+        }
+    }
+    EXPECT_GT(10 * std::log10(signal / noise), 40.0);
 }
 
 // A clip whose stream file ends early (a short cache file) decodes only the
@@ -115,9 +151,9 @@ TEST(ClipAudio, BlockCountFromTheDeclaredSizeAndTheRealBytes) {
                    Case{8000 * 16, 8068 + 135168 + 69632 + 16 * 10 + 15, 4096 + 10},
                    Case{8000 * 16, 8068 + 135168 + 69632, 4096}, Case{8000 * 16, 8068 + 135168 + 4096, 4096},
                    Case{100, 8068 + 69632 + 16 * 5 + 8, 5}, Case{100, 8068, 0}, Case{100, 8019, 0}}) {
-        auto bytes = test::clipBytes(2 * 4096, codeThree, codeThree);
-        for (int i = 0; i < 4; ++i) bytes[8016 + i] = uint8_t(c.dataSize >> (8 * i));
-        EXPECT_EQ(audioFrom(bytes, c.validBytes)->blockCount(), c.blocks) << c.dataSize << " " << c.validBytes;
+        auto audio = audioFrom(threes(2 * 4096), c.validBytes);
+        std::memcpy(audio->data() + 8016, &c.dataSize, 4);
+        EXPECT_EQ(audio->blockCount(), c.blocks) << c.dataSize << " " << c.validBytes;
     }
 }
 
@@ -130,17 +166,10 @@ struct Recorder : FrameSink {
 
 TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     // Filter 1 makes every sample depend on the state carried from the part before.
-    auto makePart = [](int32_t blocks, uint8_t head) {
-        auto bytes = test::clipBytes(blocks, codeThree, codeThree);
-        for (int32_t b = 0; b < blocks; ++b)
-            for (std::size_t half : {4096, 69632})
-                bytes[8068 + std::size_t(b / 4096) * 135168 + half + std::size_t(b % 4096) * 16] = head;
-        return audioFrom(bytes);
-    };
     PlaylistTrack track;
-    track.introAudio = makePart(10, 0x1C);
-    track.mainAudio = makePart(4096 + 900, 0x2B);
-    track.outroAudio = makePart(3, 0x1A);
+    track.introAudio = audioFrom(threes(10, 12, 1));
+    track.mainAudio = audioFrom(threes(4096 + 900, 11, 2));
+    track.outroAudio = audioFrom(threes(3, 10, 1));
     Recorder sink;
     std::vector<int32_t> positions;
     int32_t frames = exportTrack(track, sink, [&](PlaylistTrack* t, int32_t p) {
@@ -172,7 +201,7 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     EXPECT_EQ(positions, expected);
     // Parts that are missing or declare no blocks give nothing and no report.
     PlaylistTrack silent;
-    silent.mainAudio = makePart(0, 0x1C);
+    silent.mainAudio = audioFrom({});
     Recorder none;
     EXPECT_EQ(exportTrack(silent, none, [&](PlaylistTrack*, int32_t) { ADD_FAILURE(); }), 0);
     EXPECT_TRUE(none.samples.empty());

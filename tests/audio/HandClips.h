@@ -2,32 +2,21 @@
 
 // Clip audio written block by block for the playback tests.
 
-#include <algorithm>
-#include <array>
-#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "audio/Decoder.h"
+#include "support/TestSupport.h"
 
 namespace vh::handclips {
 
-// One 16-byte block: filter and shift in byte 0, 28 four-bit codes.
-using Block = std::array<uint8_t, 16>;
-struct StereoBlock {
-    Block left, right;
-};
-
-inline Block constantBlock(int filter, int shift, uint8_t code) {
-    Block b{};
-    b[0] = uint8_t((filter << 4) | shift);
-    for (int i = 2; i < 16; ++i) b[std::size_t(i)] = uint8_t(code & 0x0F) * 0x11;
-    return b;
-}
+using test::Block;
+using test::constantBlock;
+using test::StereoBlock;
 
 // Both channels constant (filter 0, shift 0): code c < 8 decodes to c × 4096.
 inline std::vector<StereoBlock> constantBlocks(int count, uint8_t left, uint8_t right) {
-    return std::vector<StereoBlock>(std::size_t(count), {constantBlock(0, 0, left), constantBlock(0, 0, right)});
+    return std::vector<StereoBlock>(std::size_t(count), {constantBlock(left, 0), constantBlock(right, 0)});
 }
 
 // Blocks that keep every filter busy, so that a predictor reset or carried at
@@ -43,17 +32,10 @@ inline std::vector<StereoBlock> busyBlocks(int count, uint32_t seed) {
     return blocks;
 }
 
-// A ClipAudio holding the stereo blocks in chunks of 4096.
 inline std::unique_ptr<ClipAudio> makeClip(const std::vector<StereoBlock>& blocks) {
-    const std::size_t chunks = std::max<std::size_t>(1, (blocks.size() + 4095) / 4096);
-    auto clip = ClipAudio::allocate(ClipAudio::kHeaderBytes + chunks * ClipAudio::kChunkBytes);
-    const uint32_t dataSize = uint32_t(blocks.size() * 16);
-    std::memcpy(clip->data() + ClipAudio::kDataSizeOffset, &dataSize, 4);
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
-        uint8_t* chunk = clip->data() + ClipAudio::kHeaderBytes + (i / 4096) * ClipAudio::kChunkBytes + (i % 4096) * 16;
-        std::memcpy(chunk + ClipAudio::kLeftOffset, blocks[i].left.data(), 16);
-        std::memcpy(chunk + ClipAudio::kRightOffset, blocks[i].right.data(), 16);
-    }
+    const std::vector<uint8_t> bytes = test::clipBytes(blocks);
+    auto clip = ClipAudio::allocate(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), clip->data());
     return clip;
 }
 
@@ -76,5 +58,13 @@ struct SampleSink : FrameSink {
         for (int32_t i = 0; i < 2 * frames; ++i) samples.push_back(int16_t(interleaved[i] * 32768.0f));
     }
 };
+
+// The decoded samples of a clip holding the blocks.
+inline std::vector<int16_t> decoded(const std::vector<StereoBlock>& blocks) {
+    SampleSink sink;
+    PredictorState l, r;
+    exportPart(nullptr, 0, makeClip(blocks).get(), sink, l, r, nullptr);
+    return sink.samples;
+}
 
 }  // namespace vh::handclips

@@ -61,22 +61,6 @@ TEST_F(PlaylistFixture, TracksStartOnTheFirstVariantWithoutSpeechAndLoadTheChose
     EXPECT_TRUE(!a->introAudio && a->mainAudio && !a->outroAudio);
 }
 
-TEST_F(PlaylistFixture, InsertingMovingAndLookingUpPositions) {
-    EXPECT_EQ(playlist->trackAt(0), nullptr);
-    PlaylistTrack* b = append(*playlist, kCH, chatter, false);
-    PlaylistTrack* a = playlist->insertAfter(playlist->createTrack(kCH, clip(allTitled)), playlist->sentinel());
-    ++playlist->trackCount;
-    PlaylistTrack* c = append(*playlist, kCH, threeOutros, false);
-    EXPECT_EQ(playlist->trackAt(0), a);
-    EXPECT_EQ(playlist->trackAt(1), b);
-    EXPECT_EQ(playlist->trackAt(3), nullptr);
-    EXPECT_EQ(playlist->positionOf(c), 2);
-    EXPECT_EQ(playlist->sentinel()->prev, c);
-    playlist->insertBefore(playlist->unlinkTrack(c), a);  // a move: the count does not change
-    EXPECT_EQ(playlist->trackAt(0), c);
-    EXPECT_EQ(listLength(*playlist), playlist->trackCount);
-}
-
 // The player lets go of a stopped playlist track by moving on to its
 // successor and says so; a track that is about to be destroyed must never be
 // left as the current one.
@@ -95,13 +79,25 @@ TEST_F(PlaylistFixture, RemovingClearingNewAndOpenStopThePlayerAndForgetTheTrack
         append(*playlist, kCH, chatter, false);
         append(*playlist, kCH, chatter, false);
         playlist->currentTrack = playlist->first();  // entry 1 of 2 plays
+        playlist->playlistScroll = 1;
+        playlist->fileName = "old.vhcd";
         player.calls.clear();
+        view.calls.clear();
         destroy();
         EXPECT_EQ(player.stops(), 1);
         EXPECT_EQ(playlist->currentTrack, nullptr);
         EXPECT_EQ(listLength(*playlist), playlist->trackCount);
+        if (std::string(name) != "removeTrack") {
+            EXPECT_EQ(playlist->first(), playlist->sentinel());
+            EXPECT_EQ(playlist->playlistScroll, std::string(name) == "Open" ? 1 : 0);  // loading keeps the pane
+            EXPECT_EQ(playlist->fileName, std::string(name) == "Open" ? (files / "empty.vhcd").string() : "");
+            EXPECT_EQ(view.calls.back(), "invalidate");
+        }
         playlist->clearPlaylist();
     }
+    player.calls.clear();
+    playlist->clearPlaylist();  // already empty: no stop
+    EXPECT_TRUE(player.calls.empty());
     // Removing a track that does not play leaves playback alone.
     append(*playlist, kCH, chatter, false);
     playlist->currentTrack = append(*playlist, kCH, chatter, false);
@@ -110,21 +106,6 @@ TEST_F(PlaylistFixture, RemovingClearingNewAndOpenStopThePlayerAndForgetTheTrack
     EXPECT_TRUE(player.calls.empty());
     EXPECT_EQ(playlist->currentTrack, playlist->first());
     playlist->currentTrack = nullptr;
-}
-
-TEST_F(PlaylistFixture, ClearingEmptiesTheListTheScrollAndTheFileName) {
-    playlist->fileName = "old.vhcd";
-    playlist->clearPlaylist();  // empty: no stop, no redraw
-    EXPECT_TRUE(player.calls.empty() && view.calls.empty() && playlist->fileName.empty());
-    for (int i = 0; i < 5; ++i) append(*playlist, kCH, chatter, false);
-    playlist->playlistScroll = 3;
-    playlist->fileName = "old.vhcd";
-    playlist->clearPlaylist();
-    EXPECT_EQ(playlist->trackCount, 0);
-    EXPECT_EQ(playlist->first(), playlist->sentinel());
-    EXPECT_EQ(playlist->playlistScroll, 0);
-    EXPECT_TRUE(playlist->fileName.empty());
-    EXPECT_EQ(view.calls.back(), "invalidate");
 }
 
 TEST_F(PlaylistFixture, SteppingVariantsCyclesBothWaysAndRestartsTheCurrentTrack) {

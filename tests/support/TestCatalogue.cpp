@@ -4,13 +4,6 @@
 
 namespace vh::test {
 
-namespace {
-
-int fixedCode = 1;
-int codeOf(int32_t) { return fixedCode; }
-
-}  // namespace
-
 TestCatalogue::TestCatalogue() { buildDefaultCatalogue(table_); }
 
 int TestCatalogue::add(int station, const ClipSpec& spec) {
@@ -21,8 +14,8 @@ int TestCatalogue::add(int station, const ClipSpec& spec) {
     setFieldText(clip.title, spec.title);
     setFieldText(clip.artist, spec.artist);
     clip.clipClass = spec.clipClass;
-    fixedCode = spec.code;
-    std::vector<uint8_t> bytes = clipBytes(spec.blocks, codeOf, codeOf);
+    const StereoBlock block{constantBlock(spec.code), constantBlock(spec.code)};
+    std::vector<uint8_t> bytes = clipBytes(std::vector<StereoBlock>(std::size_t(spec.blocks), block));
     clip.offset = uint32_t(streams_[station].size());
     clip.length = uint32_t(bytes.size() - ClipAudio::kHeaderBytes);
     streams_[station].insert(streams_[station].end(), bytes.begin(), bytes.end());

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -68,26 +69,21 @@ std::vector<uint8_t> lookupBytes(const std::vector<LookupRecord>& records) {
     return bytes;
 }
 
-std::vector<uint8_t> constantBlock(int code, int shift) {
-    std::vector<uint8_t> block(16, 0);
-    block[0] = uint8_t(shift & 0x0F);
-    uint8_t nibble = uint8_t(code & 0x0F);
-    for (int i = 2; i < 16; ++i) block[i] = uint8_t(nibble | nibble << 4);
+Block constantBlock(int code, int shift, int filter) {
+    Block block{};
+    block[0] = uint8_t(filter << 4 | (shift & 0x0F));
+    for (int i = 2; i < 16; ++i) block[std::size_t(i)] = uint8_t(code & 0x0F) * 0x11;
     return block;
 }
 
-std::vector<uint8_t> clipBytes(int32_t blocks, int (*leftCode)(int32_t), int (*rightCode)(int32_t)) {
-    const std::size_t chunks = (std::size_t(blocks) + 4095) / 4096;
-    std::vector<uint8_t> bytes(8068 + chunks * 135168, 0);
-    uint32_t dataSize = uint32_t(blocks) * 16;
-    for (int i = 0; i < 4; ++i) bytes[8016 + i] = uint8_t(dataSize >> (8 * i));
-    for (int32_t b = 0; b < blocks; ++b) {
-        std::size_t chunk = 8068 + std::size_t(b / 4096) * 135168;
-        std::size_t within = std::size_t(b % 4096) * 16;
-        auto left = constantBlock(leftCode(b));
-        auto right = constantBlock(rightCode(b));
-        std::copy(left.begin(), left.end(), bytes.begin() + long(chunk + 4096 + within));
-        std::copy(right.begin(), right.end(), bytes.begin() + long(chunk + 69632 + within));
+std::vector<uint8_t> clipBytes(const std::vector<StereoBlock>& blocks) {
+    std::vector<uint8_t> bytes(8068 + (blocks.size() + 4095) / 4096 * 135168, 0);
+    const uint32_t dataSize = uint32_t(blocks.size()) * 16;
+    std::memcpy(&bytes[8016], &dataSize, 4);
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        uint8_t* at = &bytes[8068 + b / 4096 * 135168 + b % 4096 * 16];
+        std::memcpy(at + 4096, blocks[b].left.data(), 16);
+        std::memcpy(at + 69632, blocks[b].right.data(), 16);
     }
     return bytes;
 }

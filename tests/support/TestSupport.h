@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -63,14 +64,16 @@ struct LookupRecord {
 };
 std::vector<uint8_t> lookupBytes(const std::vector<LookupRecord>& records);
 
-// One ADPCM block (16 bytes) with filter 0 and the given shift whose 28 codes
-// are all `code`: it decodes to a constant (code << 12 >> shift, +1 when
-// negative) whatever the predictor state.
-std::vector<uint8_t> constantBlock(int code, int shift = 12);
-
-// A clip's bytes in the stream layout with `blocks` stereo blocks; block b of
-// the left channel holds constantBlock(leftCode(b)), the right one
-// constantBlock(rightCode(b)). The last chunk is written whole.
-std::vector<uint8_t> clipBytes(int32_t blocks, int (*leftCode)(int32_t), int (*rightCode)(int32_t));
+// One ADPCM block: filter and shift in byte 0, then 28 codes, all `code`.
+// With filter 0 it decodes to a constant, code << 12 >> shift (+1 when
+// negative), whatever the predictor state.
+using Block = std::array<uint8_t, 16>;
+Block constantBlock(int code, int shift = 12, int filter = 0);
+struct StereoBlock {
+    Block left, right;
+};
+// A clip's bytes in the stream layout holding the blocks, in whole chunks
+// (none for no blocks: a bare header).
+std::vector<uint8_t> clipBytes(const std::vector<StereoBlock>& blocks);
 
 }  // namespace vh::test

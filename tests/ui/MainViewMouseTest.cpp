@@ -95,18 +95,6 @@ TEST_F(Mouse, AFullPlaylistRefusesAHundredthTrackAndAScrolledOneDropsAtTheSlotSh
     EXPECT_EQ(int(playlistClips().size()), 99);
 }
 
-TEST_F(Mouse, ThePlayingTrackDraggedOutStopsAndGoes) {
-    makeShownView(3);
-    click(QPoint(kX + 10, slotY(1) + 20));  // track 2's number
-    tick();
-    ASSERT_EQ(view->playlist().currentTrack, view->playlist().trackAt(1));
-    drag(titlePoint(1), QPoint(810, 300));
-    EXPECT_EQ(view->playlist().currentTrack, nullptr);
-    EXPECT_EQ(order(), "02");
-    tick();  // the player holds nothing of the removed track
-    EXPECT_EQ(view->playlist().currentTrack, nullptr);
-}
-
 TEST_F(Mouse, ThePlayButtonAndADoubleClickPreviewTheClip) {
     makeShownView(0);
     click(QPoint(4, rowY(3) + 8));

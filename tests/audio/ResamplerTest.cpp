@@ -23,8 +23,7 @@ constexpr float kScale = 3.0517578125e-05f;  // 2^-15, the decoder's
 struct PathCase {
     const char* name;
     ResamplerKernel kernel;
-    int32_t threads;
-    int32_t blockFrames;
+    int32_t threads, blockFrames;
 };
 
 const PathCase kPaths[] = {{"Portable", ResamplerKernel::Portable, 1, 65536},
@@ -37,10 +36,6 @@ const PathCase kPaths[] = {{"Portable", ResamplerKernel::Portable, 1, 65536},
 
 ResamplerOptions optionsFor(const PathCase& path) { return {path.kernel, path.threads, path.blockFrames}; }
 ResamplerOptions reference() { return {ResamplerKernel::Reference, 1, 65536}; }
-
-std::string tempPath(const std::string& name) {
-    return testing::TempDir() + "vh_resampler_" + std::to_string(::getpid()) + "_" + name + ".wav";
-}
 
 struct Wav {
     std::vector<uint8_t> bytes;
@@ -67,7 +62,7 @@ void pushAll(Resampler& r, const std::vector<float>& input) {
 }
 
 Wav exportWav(const ResamplerOptions& options, int32_t inRate, int32_t outRate, const std::vector<float>& input) {
-    const std::string path = tempPath("export");
+    const std::string path = testing::TempDir() + "vh_resampler_" + std::to_string(::getpid()) + ".wav";
     Resampler r(options);
     EXPECT_TRUE(r.beginExport(std::fopen(path.c_str(), "wb"), inRate, outRate));
     EXPECT_EQ(r.cdFramePosition(), 0);

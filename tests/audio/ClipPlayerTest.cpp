@@ -21,8 +21,8 @@ struct MiniPlaylist {
     MiniPlaylist() { sentinel.next = sentinel.prev = &sentinel; }
     PlaylistTrack* append(std::unique_ptr<PlaylistTrack> track) {
         PlaylistTrack* t = owned.emplace_back(std::move(track)).get();
-        t->prev = std::exchange(sentinel.prev, t);
         t->next = &sentinel;
+        t->prev = std::exchange(sentinel.prev, t);
         t->prev->next = t;
         return t;
     }
@@ -151,17 +151,12 @@ TEST_F(ClipPlayerTest, EachChannelHasItsOwnGainAndRenderAddAddsOntoTheMix) {
     player.gainRight = 0.75f;
     // Left decodes to 4096 (0.125 of full scale), right to 8192 (0.25).
     player.startTrack(makeTrack(&clip, nullptr, makeClip(constantBlocks(2, 1, 2)), nullptr), 0);
-    std::vector<float> out(2 * 30, 9.0f);
+    std::vector<float> out(2 * 30, 9.0f), added(2 * 30, 1.0f);
     player.render(out.data(), 30);
+    player.renderAdd(added.data(), 30);  // 56 frames in all, then silence
     for (int f = 0; f < 30; ++f) {
-        ASSERT_EQ(out[2 * f], 0.03125f) << f;
-        ASSERT_EQ(out[2 * f + 1], 0.1875f) << f;
-    }
-    std::fill(out.begin(), out.end(), 1.0f);
-    player.renderAdd(out.data(), 30);
-    for (int f = 0; f < 30; ++f) {
-        ASSERT_EQ(out[2 * f], f < 26 ? 1.03125f : 1.0f) << f;  // 56 frames in all, then silence
-        ASSERT_EQ(out[2 * f + 1], f < 26 ? 1.1875f : 1.0f) << f;
+        ASSERT_EQ(std::pair(out[2 * f], out[2 * f + 1]), std::pair(0.03125f, 0.1875f)) << f;
+        ASSERT_EQ(std::pair(added[2 * f], added[2 * f + 1]), f < 26 ? std::pair(1.03125f, 1.1875f) : std::pair(1.0f, 1.0f)) << f;
     }
 }
 

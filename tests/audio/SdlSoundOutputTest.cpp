@@ -24,17 +24,6 @@ using Clock = std::chrono::steady_clock;
 // output does in open(); so setting the variable just before is enough.
 void useDriver(const char* driver) { setenv("SDL_AUDIODRIVER", driver, 1); }
 
-TEST(SdlSoundOutput, NoUsableDriverMakesTheEngineFail) {
-    useDriver("no-such-driver");
-    test::RecordingPrompts prompts;
-    int closes = 0;
-    EXPECT_EQ(PlaybackEngine::create(std::make_unique<SdlSoundOutput>(), prompts, [&] { ++closes; }), nullptr);
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].text, "Unable to initialize DirectSound\n");
-    EXPECT_EQ(closes, 1);
-    useDriver("dummy");
-}
-
 // Plays a short clip through the real ring under SDL's disk driver, which
 // writes what the device would hear to a file at real-time pace.
 TEST(SdlSoundOutput, DiskDriverHearsThePlayerOneRingLater) {

@@ -2,6 +2,9 @@
 // a CD image and as a 24000 Hz WAV file, and prints the speed of each in
 // multiples of real time; with sox installed, also how long sox takes to
 // convert the same 24000 Hz audio to 44100 Hz, measured in the same run.
+// Then Export Tracks in every format (FLAC at 24000 and 44100 Hz, MP3, Opus)
+// against the CD image of the same run; the machine's load average is
+// printed before and after, since the encoders use every core.
 //
 //   build/bench/export_bench [MINUTES] [DISC_DIR]
 
@@ -10,9 +13,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "demo/DemoDisc.h"
 #include "export/Exporter.h"
+#include "export/TrackExporter.h"
 
 #include "QuietPrompts.h"
 
@@ -27,6 +32,29 @@ double timeExport(Playlist& playlist, Prompts& prompts, bool cd, const fs::path&
     const auto start = std::chrono::steady_clock::now();
     if (exportToPath(context, cd, out) != ExportOutcome::Done) std::exit(1);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double timeTracks(Playlist& playlist, Prompts& prompts, TrackFormat format, int32_t rate, const fs::path& folder) {
+    ExportContext context(playlist, prompts);
+    context.trackLayout = 1;  // one file per song, as a player's library would hold them
+    const auto start = std::chrono::steady_clock::now();
+    TrackExportRequest request{folder, format, rate, false, 0};
+    if (exportTracksTo(context, request).outcome != ExportOutcome::Done) std::exit(1);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    fs::remove_all(folder);
+    return seconds;
+}
+
+std::string loadAverage() {
+    std::FILE* f = std::fopen("/proc/loadavg", "r");
+    char line[128] = "unknown";
+    if (f) {
+        if (!std::fgets(line, sizeof line, f)) line[0] = 0;
+        std::fclose(f);
+    }
+    std::string s = line;
+    while (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
 }
 
 const char* kernelName(ResamplerKernel k) {
@@ -82,7 +110,8 @@ int main(int argc, char** argv) {
         }
     }
     const double audioSeconds = double(frames) / 24000.0;
-    std::printf("playlist: %d entries, %.1f minutes of audio\n", playlist.trackCount, audioSeconds / 60);
+    std::printf("playlist: %d entries, %.1f minutes of audio; %u hardware threads; load average %s\n",
+                playlist.trackCount, audioSeconds / 60, std::thread::hardware_concurrency(), loadAverage().c_str());
 
     ResamplerOptions best;
     double cd = timeExport(playlist, prompts, true, tmp / "cd.wav", best);
@@ -110,5 +139,26 @@ int main(int argc, char** argv) {
     }
     for (const char* name : {"cd.wav", "cd.cue", "wave.wav", "portable.wav", "portable.cue", "sox.wav"})
         fs::remove(tmp / name);
+
+    // Export Tracks beside a fresh CD image, so the comparison shares the
+    // machine's state.
+    double image = timeExport(playlist, prompts, true, tmp / "cd.wav", best);
+    fs::remove(tmp / "cd.wav");
+    fs::remove(tmp / "cd.cue");
+    std::printf("CD image again:                      %.2f s = %.1fx real time\n", image, audioSeconds / image);
+    struct Run {
+        const char* name;
+        TrackFormat format;
+        int32_t rate;
+    } runs[] = {{"FLAC 24000 Hz", TrackFormat::Flac, 24000},
+                {"FLAC 44100 Hz", TrackFormat::Flac, 44100},
+                {"MP3 24000 Hz ", TrackFormat::Mp3, 24000},
+                {"Opus 24000 Hz", TrackFormat::Opus, 24000}};
+    for (const Run& r : runs) {
+        double t = timeTracks(playlist, prompts, r.format, r.rate, tmp / "tracks");
+        std::printf("Export Tracks, %s:         %.2f s = %.1fx real time (%.2f of the CD image)\n", r.name, t,
+                    audioSeconds / t, t / image);
+    }
+    std::printf("load average afterwards: %s\n", loadAverage().c_str());
     return 0;
 }

@@ -1,5 +1,5 @@
 // Writes the seed corpus of one fuzz target with the project's own writers:
-//   make_seeds catalogue|clipaudio|playlist|options|iso_image DIR
+//   make_seeds catalogue|catalogue_text|clipaudio|playlist|options|iso_image DIR
 
 #include <cstdio>
 #include <cstring>
@@ -8,6 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "export/ExportOptions.h"
+#include "gamedata/CatalogueText.h"
 #include "playlist/PlaylistFile.h"
 #include "support/TestCatalogue.h"
 
@@ -150,16 +151,33 @@ std::vector<std::vector<uint8_t>> optionsSeeds() {
     return seeds;
 }
 
+// The catalogue text target's seeds: the playlist catalogue as exported,
+// as a spreadsheet saves it (CR LF, quoted cells, padding), and with texts
+// that need escapes and conversion.
+std::vector<std::vector<uint8_t>> catalogueTextSeeds() {
+    const std::string text = catalogueText(playlistCatalogue().table());
+    std::string spreadsheet = "\xEF\xBB\xBF\"";
+    for (char ch : text) spreadsheet += ch == '\n' ? "\"\t\t\r\n\"" : ch == '\t' ? "\"\t\"" : std::string(1, ch);
+    spreadsheet.resize(spreadsheet.size() - 1);
+    std::string awkward = text;
+    const std::size_t at = awkward.find("\tFirst\n");
+    awkward.replace(at, 7, "\t\"Caf\xC3\xA9\"\" \\t \xE2\x82\xAC \xE6\x97\xA5\"\n");
+    std::vector<std::vector<uint8_t>> seeds;
+    for (const std::string& s : {text, spreadsheet, awkward}) seeds.emplace_back(s.begin(), s.end());
+    return seeds;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: make_seeds catalogue|clipaudio|playlist|options|iso_image DIR\n");
+        std::fprintf(stderr, "usage: make_seeds catalogue|catalogue_text|clipaudio|playlist|options|iso_image DIR\n");
         return 2;
     }
     const std::string name = argv[1];
     std::vector<std::vector<uint8_t>> seeds;
     if (name == "catalogue") seeds = catalogueSeeds();
+    else if (name == "catalogue_text") seeds = catalogueTextSeeds();
     else if (name == "clipaudio") seeds = clipAudioSeeds();
     else if (name == "playlist") seeds = playlistSeeds();
     else if (name == "options") seeds = optionsSeeds();

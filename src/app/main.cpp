@@ -1,9 +1,10 @@
 // varnholt-radio: the desktop program. The command line is ignored, except
-// for two options:
+// for these options:
 //   --user-folder       work in the per-user folder (the desktop menu's entry
 //                       starts the program this way)
 //   --screenshot FILE   save the screen as PNG once the view is drawn, print
-//                       how long start-up took, and quit (for scripts).
+//                       how long start-up took, and quit (for scripts)
+//   --version, --help   print and quit, without a display.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -73,9 +75,31 @@ void arrangeScreenshot(vh::CMainFrame& frame, const QString& path, const QElapse
     });
 }
 
+// --version and --help are answered before Qt starts, so they work where no
+// display is at hand.
+bool answeredWithoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("varnholt-radio %s\n", VH_VERSION);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("Usage: varnholt-radio [--user-folder]\n"
+                        "Make audio CDs from the radio stations of Orrin: Varnholt.\n\n"
+                        "  --user-folder  work in the per-user folder (~/.local/share/varnholt-radio)\n"
+                        "  --version      print the version and quit\n"
+                        "  --help         print this and quit\n\n"
+                        "See varnholt-radio(1) for the files it uses and where it looks for the disc.\n");
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (answeredWithoutWindow(argc, argv)) return 0;
     QElapsedTimer clock;
     clock.start();
     QApplication app(argc, argv);

@@ -28,6 +28,7 @@ void ClipPlayer::startTrack(PlaylistTrack* track, int32_t startPart) {
     // Restarting the preview that plays keeps it; letting go would free it.
     if (!track || track != preview_.get()) releaseTrack();
     start(track, startPart);
+    reportCurrent();
 }
 
 void ClipPlayer::startTrack(PreviewTrack preview, int32_t startPart) {
@@ -35,6 +36,14 @@ void ClipPlayer::startTrack(PreviewTrack preview, int32_t startPart) {
     releaseTrack();
     preview_ = std::move(preview);
     start(preview_.get(), startPart);
+    reportCurrent();
+}
+
+// Letting go of the old track reported its neighbour; the owner must know the
+// track that really plays now, or it could free it under the player before
+// the next render tells it.
+void ClipPlayer::reportCurrent() {
+    if (callback_) callback_(current_, reportedPosition());
 }
 
 void ClipPlayer::start(PlaylistTrack* track, int32_t startPart) {
@@ -88,8 +97,12 @@ void ClipPlayer::fetchBlock() {
     if (cursor_.chunkBlocks == 0) {
         while (cursor_.partBlocks == 0) {
             if (queueSize_ == 0) {
+                // Moving on: releaseTrack names the next track, which is the
+                // one that plays now. Queued here directly, since starting it
+                // through startTrack would let go of it once more and report
+                // the track after it.
                 releaseTrack();
-                if (current_) startTrack(current_, 0);
+                if (current_) start(current_, 0);
             }
             if (queueSize_ == 0) {
                 // Nothing to play: a block of silence keeps the clock going.

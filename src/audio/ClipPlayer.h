@@ -30,9 +30,11 @@ using PreviewTrack = std::unique_ptr<PlaylistTrack>;
 // has got. It is told:
 //   (null, 0)            whenever the part queue is cleared (every startTrack),
 //   (new current, 0)     whenever the player lets go of a track,
-//   (current, position)  once at the start of every render.
-// During a start it may thus briefly hear of null or of a neighbouring track;
-// the next render puts it right.
+//   (current, position)  at the end of every startTrack, and once at the start
+//                        of every render.
+// During a start it may thus briefly hear of null or of a neighbouring track,
+// but the last report of a start, and of moving on to the next track, always
+// names the track that plays (or null), so the owner never frees it unawares.
 //
 // UI thread only: the engine renders it from its timer tick.
 class ClipPlayer : public SoundSource {
@@ -66,6 +68,7 @@ private:
     void start(PlaylistTrack* track, int32_t startPart);
     void clearQueue();
     void releaseTrack();
+    void reportCurrent();
     void fetchBlock();
     int32_t reportedPosition() const;
     template <bool Add>

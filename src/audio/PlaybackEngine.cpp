@@ -75,6 +75,15 @@ void PlaybackEngine::onTimer() {
     if (!cursor || *cursor >= kBufferBytes) return;
     int64_t amount = int64_t(*cursor) - int64_t(engine->writePosition_);
     if (amount < 0) amount += kBufferBytes;
+    // The device may be copying the bytes just ahead of the cursor. When the
+    // write position lies among them (after resumeOutput with the cursor far
+    // on, or after a stall of about a second), the span starts past them
+    // instead, and they play what they already held.
+    const uint32_t guard = (std::min(engine->output_->readAhead(), kBufferBytes / 2) + 3) / 4 * 4;
+    if (amount > int64_t(kBufferBytes - guard)) {
+        engine->writePosition_ = (*cursor + guard) % kBufferBytes;
+        amount = kBufferBytes - guard;
+    }
     engine->fillBuffer(uint32_t(amount));
 }
 

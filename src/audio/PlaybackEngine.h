@@ -41,7 +41,8 @@ public:
 
     // The 5 ms tick. Always re-seeds processRandom() with a counter that
     // goes up by one per tick, whether or not an engine runs; then, if one
-    // does, refills the ring up to the play cursor.
+    // does, refills the ring up to the play cursor, leaving alone the bytes
+    // from the cursor on that the output says the device may be reading.
     static void onTimer();
     // The value the last tick seeded with (kFirstTickCounter before any).
     static uint32_t tickCounter();

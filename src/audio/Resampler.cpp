@@ -90,6 +90,11 @@ bool Resampler::Output::writeBytes(const void* bytes, std::size_t count) {
 
 void Resampler::Output::writeFrames(const int16_t* samples, int64_t frameCount) {
     if (!ok() || frameCount <= 0) return;
+    if (sink) {
+        if (sink->writePcm(samples, frameCount)) frames += frameCount;
+        else failed = true;
+        return;
+    }
     if (frameCount > kWavMaxFrames - frames) {
         // The header could not describe more: keep what fits, then stop.
         frameCount = kWavMaxFrames - frames;
@@ -111,6 +116,7 @@ void Resampler::Output::writeFrames(const int16_t* samples, int64_t frameCount) 
 }
 
 bool Resampler::Output::finish(int32_t rate) {
+    if (sink) return ok();
     if (!file) return false;
     auto header = wavHeader(rate, frames);
     if (!failed && std::fseek(file, 0, SEEK_SET) != 0) failed = true;
@@ -148,6 +154,14 @@ ResamplerKernel Resampler::bestKernel() {
 }
 
 bool Resampler::beginExport(std::FILE* file, int32_t inputRate, int32_t outputRate) {
+    return begin(file, nullptr, inputRate, outputRate);
+}
+
+bool Resampler::beginConversion(PcmSink& sink, int32_t inputRate, int32_t outputRate) {
+    return begin(nullptr, &sink, inputRate, outputRate);
+}
+
+bool Resampler::begin(std::FILE* file, PcmSink* sink, int32_t inputRate, int32_t outputRate) {
     begun_ = true;
     finished_ = false;
     framesPushed_ = 0;
@@ -155,6 +169,7 @@ bool Resampler::beginExport(std::FILE* file, int32_t inputRate, int32_t outputRa
     if (output_) output_->abandon();
     output_ = std::make_unique<Output>();
     output_->file = file;
+    output_->sink = sink;
     inputRate_ = inputRate;
     outputRate_ = outputRate;
     phases_ = step_ = 0;
@@ -169,7 +184,7 @@ bool Resampler::beginExport(std::FILE* file, int32_t inputRate, int32_t outputRa
         step_ = inputRate / g;
         usable = phases_ <= kMaxPhases;
     }
-    if (!usable || !file) {
+    if (!usable || (!file && !sink)) {
         output_->failed = true;
         phases_ = step_ = 0;
         return false;
@@ -178,8 +193,10 @@ bool Resampler::beginExport(std::FILE* file, int32_t inputRate, int32_t outputRa
     tables_.resize(std::size_t(phases_));
     for (int32_t p = 0; p < phases_; ++p) buildPhaseTable(tables_[std::size_t(p)].tap, p, phases_);
 
-    auto placeholder = wavPlaceholderHeader();
-    output_->writeBytes(placeholder.data(), placeholder.size());
+    if (file) {
+        auto placeholder = wavPlaceholderHeader();
+        output_->writeBytes(placeholder.data(), placeholder.size());
+    }
 
     resampler::EngineSetup setup{tables_.data(), phases_, step_, output_.get()};
     kernel_ = options_.kernel == ResamplerKernel::Auto ? bestKernel() : options_.kernel;

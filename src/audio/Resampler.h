@@ -65,6 +65,16 @@ int64_t paddedOutputFrames(int64_t cdFrames, int32_t outputRate);
 // Phase 0 is built like the others; its tap 127 (0/0) is never read.
 void buildPhaseTable(float table[256], int32_t p, int32_t L);
 
+// Takes the converted frames in place of a WAV file: interleaved left/right
+// 16-bit samples in host order, in output order, on the thread that pushes
+// and finishes.
+class PcmSink {
+public:
+    virtual ~PcmSink() = default;
+    // False stops the conversion; finishExport then returns false.
+    virtual bool writePcm(const int16_t* interleaved, int64_t frames) = 0;
+};
+
 struct alignas(64) PhaseTaps {
     float tap[256];
 };
@@ -83,6 +93,9 @@ public:
     // 1024 phases) or the file is null; the export then still calls
     // finishExport, which closes the file and returns false.
     bool beginExport(std::FILE* file, int32_t inputRate, int32_t outputRate);
+    // The same conversion into a sink instead of a file: no header, and
+    // finishExport pads the output as for a WAV file and closes nothing.
+    bool beginConversion(PcmSink& sink, int32_t inputRate, int32_t outputRate);
 
     // One input frame, full scale ±1.0. NaN is taken as 0 and infinities as
     // the largest float (decoded audio holds neither), so every path agrees.
@@ -119,6 +132,8 @@ public:
     struct Output;
 
 private:
+    bool begin(std::FILE* file, PcmSink* sink, int32_t inputRate, int32_t outputRate);
+
     ResamplerOptions options_;
     ResamplerKernel kernel_ = ResamplerKernel::Auto;
     int32_t inputRate_ = 0;

@@ -16,6 +16,7 @@ namespace vh {
 // failure nothing more is written and finishExport reports it.
 struct Resampler::Output {
     std::FILE* file = nullptr;
+    PcmSink* sink = nullptr;  // takes the frames instead of the file when set
     int64_t frames = 0;    // PCM frames written after the header
     bool failed = false;   // a write, seek or close failed
     bool tooLong = false;  // the data would outgrow the header's 32-bit sizes

@@ -23,6 +23,10 @@ bool SdlSoundOutput::open() {
         if (!ring_) return false;
     }
     if (!subsystemUp_) {
+        // The audio subsystem brings up SDL's events, which would otherwise
+        // catch SIGINT and SIGTERM and turn them into quit events that nobody
+        // reads: the programs could then not be ended by those signals.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         subsystemUp_ = true;
     }
@@ -42,6 +46,7 @@ bool SdlSoundOutput::open() {
         subsystemUp_ = false;
         return false;
     }
+    largestPull_.store(have.size, std::memory_order_relaxed);
     // A new device starts paused: the cursor stands still until play().
     return true;
 }
@@ -49,6 +54,13 @@ bool SdlSoundOutput::open() {
 std::optional<uint32_t> SdlSoundOutput::playCursor() {
     if (device_ == 0) return std::nullopt;
     return cursor_.load(std::memory_order_acquire);
+}
+
+uint32_t SdlSoundOutput::readAhead() const {
+    const uint32_t pull = largestPull_.load(std::memory_order_acquire);
+    // Rounded up to whole frames, and never so much that no room is left.
+    const uint32_t bytes = (pull + kBytesPerFrame - 1) / kBytesPerFrame * kBytesPerFrame;
+    return std::min(4 * bytes, kRingBytes / 2);
 }
 
 SoundOutput::LockStatus SdlSoundOutput::lock(uint32_t offset, uint32_t bytes, Regions& regions) {
@@ -76,6 +88,9 @@ void SdlSoundOutput::audioCallback(void* self, uint8_t* stream, int len) {
 }
 
 void SdlSoundOutput::pull(uint8_t* stream, uint32_t bytes) {
+    // Told before copying, so that a pull longer than any before is known to
+    // the UI thread as early as possible.
+    if (bytes > largestPull_.load(std::memory_order_relaxed)) largestPull_.store(bytes, std::memory_order_release);
     (void)published_.load(std::memory_order_acquire);
     // Whole frames only, so the cursor stays on a frame boundary.
     const uint32_t frameBytes = bytes - bytes % kBytesPerFrame;

@@ -36,6 +36,11 @@ public:
     // Byte offset of the next byte the device will play; nothing when it
     // cannot be read.
     virtual std::optional<uint32_t> playCursor() = 0;
+    // How many bytes from the play cursor on the device may be reading at any
+    // moment (a pull in progress copies from the cursor forward and moves the
+    // cursor only when it is done). The engine never writes there. 0 for a
+    // device that takes its samples at once.
+    virtual uint32_t readAhead() const { return 0; }
     // lost: the ring's memory was taken away; restore() and lock again.
     virtual LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) = 0;
     virtual void unlock(const Regions& regions) = 0;

@@ -3,11 +3,14 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "audio/Decoder.h"
 #include "audio/Resampler.h"
+#include "gamedata/CatalogueText.h"
+#include "gamedata/ReplacingFile.h"
 
 namespace vh::cli {
 
@@ -18,6 +21,14 @@ std::optional<int> parseIndex(const std::string& text) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+// Output to a full disk or a closed pipe must not pass for success.
+int finishOutput(std::ostream& out, std::ostream& err) {
+    out.flush();
+    if (out) return kOk;
+    err << "vhradio: writing the list to standard output failed\n";
+    return kFailure;
 }
 
 }  // namespace
@@ -32,14 +43,14 @@ std::optional<int> parseStation(const StationTable& table, const std::string& te
     return std::nullopt;
 }
 
-int listStations(const GameData& data, std::ostream& out) {
+int listStations(const GameData& data, std::ostream& out, std::ostream& err) {
     const StationTable& table = data.table();
     for (int s = 0; s < kStationCount; ++s) {
         const Station& st = table[s];
-        out << s << '\t' << fieldText(st.pakName) << '\t' << fieldText(st.displayName) << '\t' << int(st.listed)
-            << '\t' << st.clipCount << '\n';
+        out << s << '\t' << escapedField(fieldText(st.pakName)) << '\t' << escapedField(fieldText(st.displayName))
+            << '\t' << int(st.listed) << '\t' << st.clipCount << '\n';
     }
-    return kOk;
+    return finishOutput(out, err);
 }
 
 int listClips(const GameData& data, const std::string& stationText, std::ostream& out, std::ostream& err) {
@@ -52,10 +63,10 @@ int listClips(const GameData& data, const std::string& stationText, std::ostream
     for (int c = 0; c < st.clipCount; ++c) {
         const Clip& clip = st.clips[c];
         out << c << '\t' << clip.clipClass << '\t' << clip.introCount << '\t' << clip.outroCount << '\t'
-            << clip.offset << '\t' << clip.length << '\t' << fieldText(clip.artist) << '\t' << fieldText(clip.title)
-            << '\n';
+            << clip.offset << '\t' << clip.length << '\t' << escapedField(fieldText(clip.artist)) << '\t'
+            << escapedField(fieldText(clip.title)) << '\n';
     }
-    return kOk;
+    return finishOutput(out, err);
 }
 
 int decodeClip(GameData& data, const std::string& stationText, const std::string& clipText,
@@ -78,35 +89,69 @@ int decodeClip(GameData& data, const std::string& stationText, const std::string
         return kFailure;
     }
 
-    std::vector<uint8_t> bytes(44);
     const int32_t blocks = audio->blockCount();
-    bytes.reserve(44 + std::size_t(blocks) * 28 * 4);
-    PartCursor cursor;
-    cursor.open(*audio);
-    PredictorState left, right;
-    int16_t decoded[56];
-    while (!cursor.atEnd()) {
-        cursor.nextStereoBlock(decoded, left, right);
-        for (int j = 0; j < 28; ++j) {
-            for (int16_t v : {decoded[j], decoded[28 + j]}) {
-                bytes.push_back(uint8_t(uint16_t(v)));
-                bytes.push_back(uint8_t(uint16_t(v) >> 8));
+    if (blocks == 0) {
+        err << "vhradio: clip " << *clip << " of station " << fieldText(data.table()[*station].pakName)
+            << " has no audio in its stream file; nothing was written\n";
+        return kFailure;
+    }
+    // The WAV is written as it is decoded, a batch of blocks at a time, so a
+    // long (or damaged, oversized) clip never sits in memory a second time.
+    auto writeWav = [&](const std::function<bool(const void*, std::size_t)>& write) {
+        const auto header = wavHeader(24000, int64_t(blocks) * 28);
+        if (!write(header.data(), header.size())) return false;
+        PartCursor cursor;
+        cursor.open(*audio);
+        PredictorState left, right;
+        int16_t decoded[56];
+        std::vector<uint8_t> batch;
+        batch.reserve(4096 * 28 * 4);
+        while (!cursor.atEnd()) {
+            cursor.nextStereoBlock(decoded, left, right);
+            for (int j = 0; j < 28; ++j) {
+                for (int16_t v : {decoded[j], decoded[28 + j]}) {
+                    batch.push_back(uint8_t(uint16_t(v)));
+                    batch.push_back(uint8_t(uint16_t(v) >> 8));
+                }
+            }
+            if (batch.size() >= 4096 * 28 * 4 || cursor.atEnd()) {
+                if (!write(batch.data(), batch.size())) return false;
+                batch.clear();
             }
         }
-    }
-    const auto header = wavHeader(24000, int64_t(blocks) * 28);
-    std::copy(header.begin(), header.end(), bytes.begin());
+        return true;
+    };
 
-    std::FILE* file = std::fopen(outPath.c_str(), "wb");
-    if (!file) {
+    // A regular file (or a new one) is replaced only once the whole WAV is
+    // written; a pipe or device such as /dev/stdout is written directly and
+    // never removed.
+    std::error_code ec;
+    const fs::file_status target = fs::status(outPath, ec);
+    if (fs::exists(target) && !fs::is_regular_file(target) && !fs::is_directory(target)) {
+        std::FILE* file = std::fopen(outPath.c_str(), "wb");
+        if (!file) {
+            err << "vhradio: cannot open " << outPath.string() << ": " << std::strerror(errno) << "\n";
+            return kFailure;
+        }
+        bool ok = writeWav([file](const void* data, std::size_t n) { return std::fwrite(data, 1, n, file) == n; });
+        ok = (std::fclose(file) == 0) && ok;
+        if (!ok) {
+            err << "vhradio: writing " << outPath.string() << " failed\n";
+            return kFailure;
+        }
+        return kOk;
+    }
+    ReplacingFile file(outPath);
+    if (file.status() == ReplacingFile::Status::NotRegular) {
+        err << "vhradio: " << ReplacingFile::notRegularText(outPath) << "\n";
+        return kFailure;
+    }
+    if (!file.isOpen()) {
         err << "vhradio: cannot create " << outPath.string() << ": " << std::strerror(errno) << "\n";
         return kFailure;
     }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok) {
+    if (!writeWav([&file](const void* data, std::size_t n) { return file.write(data, n); }) || !file.commit()) {
         err << "vhradio: writing " << outPath.string() << " failed\n";
-        std::filesystem::remove(outPath);
         return kFailure;
     }
     return kOk;

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "export/ExportOptions.h"
 #include "export/Exporter.h"
+#include "export/TrackExporter.h"
 #include "gamedata/CacheCopy.h"
 #include "gamedata/ReplacingFile.h"
 #include "playlist/PlaylistFile.h"
@@ -22,11 +23,15 @@ bool loadOrReport(Playlist& playlist, const std::filesystem::path& path, std::os
         err << "vhradio: cannot open " << path.string() << "\n";
         return false;
     }
-    if (report.skipped || report.repaired) err << "vhradio: " << damagedPlaylistText(report) << "\n";
+    for (const std::string& text : playlistLoadMessages(report)) err << "vhradio: " << text << "\n";
     return true;
 }
 
 }  // namespace
+
+TrackFormat trackFormatNamed(const std::string& name) {
+    return name == "mp3" ? TrackFormat::Mp3 : name == "opus" ? TrackFormat::Opus : TrackFormat::Flac;
+}
 
 int exportCommand(GameData& data, const ExportRequest& request, std::ostream& status, std::ostream& err) {
     Playlist playlist(data);
@@ -60,11 +65,24 @@ int exportCommand(GameData& data, const ExportRequest& request, std::ostream& st
         done = entryStart + frames;
         if (request.progress) show(done);
     };
-    ExportOutcome outcome = exportToPath(context, request.cdImage, request.out);
+    context.cdText = request.cdText;
+    ExportOutcome outcome;
+    if (request.tracks) {
+        // Files of the same names are replaced, as the other exports replace theirs.
+        outcome = exportTracksTo(context, {request.out, request.format, request.rate, false}).outcome;
+    } else {
+        // The CUE sheet's FILE line must name the image wherever the sheet is
+        // read from, so a relative name is made absolute as the file dialog's would be.
+        std::error_code ec;
+        const std::filesystem::path out = std::filesystem::absolute(request.out, ec);
+        outcome = exportToPath(context, request.cdImage, ec ? request.out : out);
+    }
     if (request.progress) {
         if (outcome == ExportOutcome::Done) show(total);
-        status << "\n";
+        status << "\n" << std::flush;
     }
+    if (outcome == ExportOutcome::Done && !context.shortCdTracks.empty())
+        data.prompts().message("Warning", shortCdTracksText(context.shortCdTracks, context.trackLayout));
     return outcome == ExportOutcome::Done ? kOk : kFailure;
 }
 
@@ -76,6 +94,20 @@ int toolCommand(GameData& data, const ToolRequest& request, std::ostream& err) {
     }
     Playlist playlist(data);
     if (request.in != "-" && !loadOrReport(playlist, request.in, err)) return kFailure;
+
+    // The menus' enable rules: a tool that could do nothing is refused rather
+    // than writing an empty or unchanged playlist.
+    const std::string name(fieldText(data.table()[*station].pakName));
+    const bool needsStationSong = request.tool == "add-songs" || request.tool == "music-mix" || request.tool == "radio-mix";
+    if (needsStationSong && !stationHasSong(data.table()[*station])) {
+        err << "vhradio: station " << name << " has no songs; " << request.tool << " needs at least one\n";
+        return kFailure;
+    }
+    if ((request.tool == "pad" || request.tool == "randomize-intros") && !playlistHasSong(playlist)) {
+        err << "vhradio: " << (request.in == "-" ? std::string("an empty playlist") : request.in)
+            << " holds no song; " << request.tool << " works on the songs of a playlist (station " << name << ")\n";
+        return kFailure;
+    }
 
     // Without a seed the clock stands in for the desktop program's tick.
     RandomGenerator& random = processRandom();

@@ -54,51 +54,75 @@ int play(GameData& data, const PlayRequest& request, bool (*stopRequested)(), st
                 << "\n";
             return kFailure;
         }
+        if (trackSamples(*preview) == 0) {
+            err << "vhradio: clip " << clip << " of station " << request.station << " holds no audio\n";
+            return kFailure;
+        }
     } else {
         PlaylistLoadReport report;
         if (!loadPlaylistFile(playlist, request.playlist, report)) {
             err << "vhradio: cannot open " << request.playlist.string() << "\n";
             return kFailure;
         }
-        if (report.skipped || report.repaired) err << "vhradio: " << damagedPlaylistText(report) << "\n";
+        for (const std::string& text : playlistLoadMessages(report)) err << "vhradio: " << text << "\n";
         if (playlist.trackCount == 0) {
             err << "vhradio: " << request.playlist.string() << " holds no tracks\n";
+            return kFailure;
+        }
+        if (!playlist.playlistDuration().hasLength) {
+            err << "vhradio: no track of " << request.playlist.string()
+                << " has audio to play (are the stream files there?)\n";
             return kFailure;
         }
     }
 
     bool closed = false;
-    PlaybackEngine* engine =
-        PlaybackEngine::create(std::make_unique<SdlSoundOutput>(), data.prompts(), [&] { closed = true; });
+    std::unique_ptr<SoundOutput> output =
+        request.makeOutput ? request.makeOutput() : std::make_unique<SdlSoundOutput>();
+    PlaybackEngine* engine = PlaybackEngine::create(std::move(output), data.prompts(), [&] { closed = true; });
     if (!engine || closed) return kFailure;
 
     if (preview) owner.playPreview(std::move(preview));
     else owner.playTrack(playlist.first(), 0);
 
-    // Ticks every 5 ms as the desktop program's timer does. What is mixed
-    // now is heard one second later, so the end waits for the ring to drain.
+    // Ticks every 5 ms as the desktop program's timer does. The player names
+    // its track from the start on and reports none once the last one ends;
+    // what was mixed by then is heard within one ring length, so the run
+    // ends once the device has taken a whole ring more. Every tick in which
+    // the device takes samples moves the write position on and renders the
+    // player, which reports; when either stands still for stallLimit nothing
+    // is being heard and the run fails.
     using Clock = std::chrono::steady_clock;
     auto next = Clock::now();
-    const auto begun = Clock::now();
-    std::optional<Clock::time_point> endedAt;
-    bool started = false;
+    auto lastTaken = Clock::now();
+    uint32_t lastWrite = engine->writePosition();
+    uint64_t lastReports = owner.reports();
+    bool ended = false;
+    uint64_t takenSinceEnd = 0;
     std::string shown;
-    bool interrupted = false;
+    int result = kOk;
     while (true) {
         PlaybackEngine::onTimer();
+        const uint32_t write = engine->writePosition();
+        if (write != lastWrite && owner.reports() != lastReports) {
+            if (ended) takenSinceEnd += (write + SoundOutput::kRingBytes - lastWrite) % SoundOutput::kRingBytes;
+            lastWrite = write;
+            lastReports = owner.reports();
+            lastTaken = Clock::now();
+        }
         std::string line = statusLine(playlist);
         if (playlist.currentTrack && line != shown) {
             status << '\r' << line << "\x1b[K" << std::flush;
             shown = line;
         }
-        // The player reports its track from its first render on; until then
-        // (at most a second or two) nothing has started yet.
-        started = started || playlist.currentTrack;
-        if (!playlist.currentTrack && !endedAt && (started || Clock::now() - begun > std::chrono::seconds(3)))
-            endedAt = Clock::now();
-        if (endedAt && Clock::now() - *endedAt > std::chrono::milliseconds(1100)) break;
+        ended = ended || !playlist.currentTrack;
+        if (ended && takenSinceEnd >= SoundOutput::kRingBytes) break;
+        if (Clock::now() - lastTaken > request.stallLimit) {
+            result = kFailure;
+            break;
+        }
         if (stopRequested && stopRequested()) {
-            interrupted = true;
+            result = 130;
             break;
         }
         next += std::chrono::milliseconds(5);
@@ -107,7 +131,10 @@ int play(GameData& data, const PlayRequest& request, bool (*stopRequested)(), st
     owner.playTrack(nullptr, 0);
     PlaybackEngine::shutdownEngine();
     status << (shown.empty() ? "" : "\n") << std::flush;
-    return interrupted ? 130 : kOk;
+    if (result == kFailure)
+        err << "vhradio: nothing was played for " << request.stallLimit.count() / 1000.0
+            << " seconds (the sound output takes no samples); playback given up\n";
+    return result;
 }
 
 }  // namespace vh::cli

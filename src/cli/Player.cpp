@@ -5,15 +5,21 @@
 namespace vh {
 
 PositionCallback CliPlayer::callback() {
-    return [this](PlaylistTrack* track, int32_t frames) { playlist_.reportPosition(track, frames); };
+    return [this](PlaylistTrack* track, int32_t frames) {
+        ++reports_;
+        playlist_.reportPosition(track, frames);
+    };
 }
 
 ClipPlayer& CliPlayer::player() {
     if (!player_) {
         player_ = std::make_unique<ClipPlayer>();
         player_->setCallback(callback());
-        if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->attachSource(*player_);
     }
+    // Loading a playlist file stops playback before the engine runs, which
+    // makes the player already; so it joins the mix whenever it is not in it.
+    if (!player_->isLinked())
+        if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->attachSource(*player_);
     return *player_;
 }
 

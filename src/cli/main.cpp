@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Varnholt Radio command-line tool: browse, play, decode and export the game's radio audio",
                  "vhradio"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "vhradio " VH_VERSION);
     std::string discDir;
     app.add_option("--disc", discDir,
                    "A folder holding the disc's AUDIO folder, or an ISO 9660 image of the disc, instead of "
@@ -49,17 +50,29 @@ int main(int argc, char** argv) {
     std::vector<std::string> playArgs;
     play->add_option("WHAT", playArgs, "STATION CLIP, or PLAYLIST.vhcd")->required()->expected(1, 2);
 
-    auto* exportCmd = app.add_subcommand("export", "Export a playlist file as a CD image (WAV + CUE) or a WAV file");
+    auto* exportCmd = app.add_subcommand(
+        "export", "Export a playlist file as a CD image (WAV + CUE), a WAV file or one audio file per CD track");
     bool exportCd = false, exportWave = false;
-    std::string layout;
+    std::string layout, trackFormat;
     cli::ExportRequest exportRequest;
     auto* cdFlag = exportCmd->add_flag("--cd", exportCd, "44100 Hz WAV file and CUE sheet");
     auto* waveFlag = exportCmd->add_flag("--wave", exportWave, "24000 Hz WAV file");
+    auto* tracksFlag = exportCmd->add_flag("--tracks", exportRequest.tracks,
+                                           "One tagged audio file per CD track and an M3U8 playlist, into the folder OUT");
     cdFlag->excludes(waveFlag);
+    tracksFlag->excludes(cdFlag)->excludes(waveFlag);
+    exportCmd->add_flag("--cd-text", exportRequest.cdText, "With --cd: titles and performers in the CUE sheet (CD-TEXT)")
+        ->needs(cdFlag);
+    exportCmd->add_option("--format", trackFormat, "With --tracks: flac (default), mp3 or opus")
+        ->check(CLI::IsMember({"flac", "mp3", "opus"}))
+        ->needs(tracksFlag);
+    auto* rateOption = exportCmd->add_option("--rate", exportRequest.rate, "With --tracks: FLAC at 24000 (default) or 44100 Hz")
+                           ->check(CLI::IsMember({24000, 44100}))
+                           ->needs(tracksFlag);
     exportCmd->add_option("--layout", layout, "CD tracks per clip or per song (default: Options.dat)")
         ->check(CLI::IsMember({"clip", "song"}));
     exportCmd->add_option("PLAYLIST", exportRequest.playlist, "Playlist file (.vhcd)")->required();
-    exportCmd->add_option("OUT", exportRequest.out, "Output WAV file (.wav)")->required();
+    exportCmd->add_option("OUT", exportRequest.out, "Output WAV file (.wav), or the folder for --tracks")->required();
 
     auto* tool = app.add_subcommand("tool", "Run a playlist tool and write the resulting playlist");
     cli::ToolRequest toolRequest;
@@ -80,6 +93,20 @@ int main(int argc, char** argv) {
     makeDemo->add_option("DIR", demoDir, "Folder to write")->required();
     makeDemo->add_option("--seed", demoSeed, "Seed of the synthesis");
 
+    auto* catalogue = app.add_subcommand(
+        "catalogue", "Export the catalogue as editable text, import an edited text, or check the catalogue file");
+    catalogue->require_subcommand(1);
+    cli::CatalogueRequest catalogueRequest;
+    catalogue->add_subcommand("export", "Write the catalogue in use (or the defaults) as UTF-8 tab-separated text")
+        ->add_option("OUT", catalogueRequest.text, "Text file to write (.tsv)")
+        ->required();
+    auto* catalogueImport =
+        catalogue->add_subcommand("import", "Build a catalogue file for the disc at hand from a catalogue text");
+    catalogueImport->add_option("IN", catalogueRequest.text, "Catalogue text to read (.tsv)")->required();
+    catalogueImport->add_option("OUT", catalogueRequest.file, "File to write (default: VarnholtRadioInfo.dat here)");
+    catalogue->add_subcommand("check", "Compare the catalogue file with the disc as the program does at start-up")
+        ->add_option("FILE", catalogueRequest.file, "File to check (default: VarnholtRadioInfo.dat here)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -88,6 +115,10 @@ int main(int argc, char** argv) {
     }
 
     if (*makeDemo) {
+        if (demoDir.empty()) {
+            std::cerr << "vhradio: make-demo needs a folder name\n";
+            return cli::kUsage;
+        }
         std::string error;
         if (!writeDemoDisc(demoDir, demoSeed, error)) {
             std::cerr << "vhradio: " << error << "\n";
@@ -95,8 +126,13 @@ int main(int argc, char** argv) {
         }
         return cli::kOk;
     }
-    if (*exportCmd && !exportCd && !exportWave) {
-        std::cerr << "vhradio: export needs --cd or --wave\n";
+    if (*exportCmd && !exportCd && !exportWave && !exportRequest.tracks) {
+        std::cerr << "vhradio: export needs --cd, --wave or --tracks\n";
+        return cli::kUsage;
+    }
+    if (!trackFormat.empty()) exportRequest.format = cli::trackFormatNamed(trackFormat);
+    if (*rateOption && exportRequest.rate != 24000 && exportRequest.format != TrackFormat::Flac) {
+        std::cerr << "vhradio: --rate 44100 is for FLAC; MP3 and Opus are written at 24000 Hz\n";
         return cli::kUsage;
     }
 
@@ -104,10 +140,14 @@ int main(int argc, char** argv) {
     DiscCandidates candidates = discDir.empty() ? DiscCandidates(defaultDiscCandidates)
                                                 : DiscCandidates([discDir] { return std::vector<fs::path>{discDir}; });
     auto data = std::make_unique<GameData>(prompts, candidates);
+    if (*catalogue) {
+        catalogueRequest.action = catalogue->get_subcommands().front()->get_name();
+        return cli::catalogueCommand(*data, catalogueRequest, std::cout, std::cerr);
+    }
     data->loadCatalogue();
 
     const bool terminal = isatty(STDERR_FILENO);
-    if (app.got_subcommand("stations")) return cli::listStations(*data, std::cout);
+    if (app.got_subcommand("stations")) return cli::listStations(*data, std::cout, std::cerr);
     if (*clips) return cli::listClips(*data, clipsStation, std::cout, std::cerr);
     if (*decode) return cli::decodeClip(*data, decodeStation, decodeClipIndex, decodeOut, std::cerr);
     if (*play) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <atomic>
 #include <cmath>
 #include <fstream>
@@ -459,9 +460,21 @@ bool writeFile(const fs::path& path, const std::vector<uint8_t>& bytes, std::str
 }  // namespace
 
 bool writeDemoDisc(const fs::path& dir, uint32_t seed, std::string& error) {
+    // A folder that already holds game data (a disc copy or a work folder
+    // with a real catalogue) is never written over.
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        for (char& c : name) c = char(std::toupper(static_cast<unsigned char>(c)));
+        if (name == "AUDIO" || name == "VARNHOLTRADIOINFO.DAT") {
+            error = (dir / it->path().filename()).string() + " already exists; the demo disc is only written into a "
+                    "folder without game data";
+            return false;
+        }
+    }
+    ec.clear();
     const fs::path config = dir / "AUDIO" / "CONFIG";
     const fs::path streams = dir / "AUDIO" / "STREAMS";
-    std::error_code ec;
     fs::create_directories(config, ec);
     if (!ec) fs::create_directories(streams, ec);
     if (ec) {

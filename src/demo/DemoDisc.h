@@ -18,7 +18,8 @@ namespace vh {
 // clips each. All audio is synthesised here and encoded with the project's
 // own ADPCM encoder. The same seed gives the same bytes.
 //
-// False, with a message in `error`, when a folder or file cannot be written.
+// False, with a message in `error`, when a folder or file cannot be written,
+// or when `dir` already holds an AUDIO folder or a catalogue file (any case).
 bool writeDemoDisc(const std::filesystem::path& dir, uint32_t seed, std::string& error);
 
 }  // namespace vh

@@ -72,23 +72,52 @@ bool plainFileName(std::string_view name) {
     return name.find('/') == std::string_view::npos && name.find('\\') == std::string_view::npos;
 }
 
+std::string groupingText(int32_t intros, int32_t outros) {
+    return std::to_string(intros) + (intros == 1 ? " intro and " : " intros and ") + std::to_string(outros) +
+           (outros == 1 ? " outro" : " outros");
+}
+
 }  // namespace
 
-bool catalogueIsSane(const StationTable& table) {
-    for (const Station& station : table.stations) {
-        if (!terminated(station.pakName) || !terminated(station.displayName)) return false;
-        if (!plainFileName(fieldText(station.pakName))) return false;
-        if (station.clipCount < 0 || station.clipCount > kMaxClips) return false;
+std::vector<CatalogueFault> catalogueFaults(const StationTable& table, std::size_t limit) {
+    std::vector<CatalogueFault> faults;
+    auto fault = [&](int s, int c, std::string what) {
+        faults.push_back({s, c, std::move(what)});
+        return faults.size() >= limit;
+    };
+    for (int s = 0; s < kStationCount; ++s) {
+        const Station& station = table[s];
+        if (!terminated(station.pakName) && fault(s, -1, "its pakName has no terminating NUL")) return faults;
+        if (!terminated(station.displayName) && fault(s, -1, "its displayName has no terminating NUL"))
+            return faults;
+        if (!plainFileName(fieldText(station.pakName)) &&
+            fault(s, -1, "its pakName \"" + std::string(fieldText(station.pakName)) + "\" holds a slash or backslash"))
+            return faults;
+        if (station.clipCount < 0 || station.clipCount > kMaxClips) {
+            if (fault(s, -1, "it counts " + std::to_string(station.clipCount) + " clips (0 to 256 fit)")) return faults;
+            continue;
+        }
         for (int c = 0; c < station.clipCount; ++c) {
             const Clip& clip = station.clips[c];
-            if (!terminated(clip.title) || !terminated(clip.artist)) return false;
-            if (clip.clipClass < 0 || clip.clipClass >= kClipClassCount) return false;
-            if (clip.introCount < 0 || clip.outroCount < 0) return false;
+            if (!terminated(clip.title) && fault(s, c, "its title has no terminating NUL")) return faults;
+            if (!terminated(clip.artist) && fault(s, c, "its artist has no terminating NUL")) return faults;
+            if ((clip.clipClass < 0 || clip.clipClass >= kClipClassCount) &&
+                fault(s, c, "class " + std::to_string(clip.clipClass) + " is not one of 0 to 7"))
+                return faults;
+            if (clip.introCount < 0 || clip.outroCount < 0) {
+                if (fault(s, c, "a negative intro or outro count")) return faults;
+                continue;
+            }
             // Compared in 64 bits so that huge counts cannot wrap around.
-            if (int64_t(c) + 1 + clip.introCount + clip.outroCount > station.clipCount) return false;
+            if (int64_t(c) + 1 + clip.introCount + clip.outroCount > station.clipCount &&
+                fault(s, c, groupingText(clip.introCount, clip.outroCount) + " run past the station's " +
+                                std::to_string(station.clipCount) + " clips"))
+                return faults;
         }
     }
-    return true;
+    return faults;
 }
+
+bool catalogueIsSane(const StationTable& table) { return catalogueFaults(table, 1).empty(); }
 
 }  // namespace vh

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vh {
 
@@ -106,8 +107,21 @@ bool stationHasSong(const Station& station);
 // Fills the table with the default names and listing and no clips.
 void buildDefaultCatalogue(StationTable& table);
 
-// True when the table can be walked safely: counts, classes and song
-// groupings within range, every text field terminated, file names plain.
+// Something that makes a table unsafe to walk: station s, clip c (-1 when
+// the fault is the station's own), and what is wrong, e.g. "2 intros and
+// 1 outro run past the station's 12 clips".
+struct CatalogueFault {
+    int station;
+    int clip;
+    std::string what;
+};
+
+// The faults of a table in table order, at most `limit` of them: counts,
+// classes and song groupings out of range, text fields without their NUL,
+// file names that lead into another folder.
+std::vector<CatalogueFault> catalogueFaults(const StationTable& table, std::size_t limit = kStationCount * kMaxClips);
+
+// True when the table can be walked safely (it has no fault).
 bool catalogueIsSane(const StationTable& table);
 
 }  // namespace vh

@@ -1,12 +1,14 @@
 #include "gamedata/DiscSource.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <string>
 #include <sys/stat.h>
 
 #include "gamedata/Catalogue.h"
 #include "gamedata/GameData.h"
 #include "gamedata/IsoImage.h"
+#include "gamedata/ReplacingFile.h"
 
 namespace vh {
 
@@ -42,6 +44,11 @@ public:
     ImageFile(std::unique_ptr<IsoImage> image, IsoImage::Entry entry) : image_(std::move(image)), entry_(entry) {}
 
     uint64_t bytes() const override { return entry_.bytes; }
+    uint64_t readableBytes() const override {
+        const uint64_t start = uint64_t(entry_.sector) * IsoImage::kSectorBytes;
+        const uint64_t inImage = start < image_->imageBytes() ? image_->imageBytes() - start : 0;
+        return std::min<uint64_t>(entry_.bytes, inImage);
+    }
 
     std::size_t read(uint64_t offset, std::size_t count, uint8_t* out) override {
         return image_->read(entry_, offset, count, out);
@@ -62,26 +69,35 @@ std::unique_ptr<DataFile> openImageFile(const fs::path& image, std::initializer_
 
 }  // namespace
 
+std::optional<std::vector<uint8_t>> readWhole(DataFile& file) {
+    const uint64_t bytes = file.bytes();
+    if (bytes > kMaxConfigFileBytes || file.readableBytes() < bytes) return std::nullopt;
+    std::vector<uint8_t> data(std::size_t(bytes), 0);
+    if (file.read(0, data.size(), data.data()) != data.size()) return std::nullopt;
+    return data;
+}
+
 std::unique_ptr<DataFile> openPlainFile(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return nullptr;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    UniqueFile file = openRegularFile(path);
     if (!file) return nullptr;
     struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        std::fclose(file);
-        return nullptr;
-    }
-    return std::make_unique<PlainFile>(file, uint64_t(info.st_size));
+    if (fstat(fileno(file.get()), &info) != 0) return nullptr;
+    return std::make_unique<PlainFile>(file.release(), uint64_t(info.st_size));
 }
 
 std::optional<DiscSource> DiscSource::probe(const fs::path& candidate) {
     std::error_code ec;
     if (fs::is_directory(candidate, ec)) {
         auto found = findPathNoCase(candidate, {"AUDIO", "CONFIG", kTrackLookupName});
-        if (found && openPlainFile(*found)) return DiscSource(found->parent_path().parent_path(), false);
+        if (found) {
+            std::unique_ptr<DataFile> lookup = openPlainFile(*found);
+            if (lookup && readWhole(*lookup)) return DiscSource(found->parent_path().parent_path(), false);
+        }
     } else if (fs::is_regular_file(candidate, ec)) {
-        if (openImageFile(candidate, {"AUDIO", "CONFIG", kTrackLookupName})) return DiscSource(candidate, true);
+        // An image only counts when its lookup file can be read in full: a
+        // truncated image must not end the search while a good one follows.
+        std::unique_ptr<DataFile> lookup = openImageFile(candidate, {"AUDIO", "CONFIG", kTrackLookupName});
+        if (lookup && readWhole(*lookup)) return DiscSource(candidate, true);
     }
     return std::nullopt;
 }

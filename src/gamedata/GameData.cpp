@@ -1,5 +1,7 @@
 #include "gamedata/GameData.h"
 
+#include "gamedata/ReplacingFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -9,20 +11,11 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "gamedata/CatalogueFile.h"
+
 namespace vh {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File openForReading(const fs::path& path) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return nullptr;
-    return File(std::fopen(path.c_str(), "rb"));
-}
 
 std::string lowerAscii(std::string_view s) {
     std::string out(s);
@@ -40,10 +33,6 @@ std::vector<fs::path> sortedSubfolders(const fs::path& dir) {
     }
     std::sort(found.begin(), found.end());
     return found;
-}
-
-uint32_t readU32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 }  // namespace
@@ -173,18 +162,13 @@ std::unique_ptr<DataFile> GameData::openDiscFile(std::string_view folder, std::s
 }
 
 std::optional<std::vector<uint8_t>> GameData::loadConfigFile(std::string_view name) {
-    std::unique_ptr<DataFile> file = openPlainFile(cacheDir() / std::string(name));
-    if (!file) file = openDiscFile("CONFIG", name);
+    // A cache copy that is too large or cannot be read whole counts as
+    // missing, so the disc is asked instead.
+    if (std::unique_ptr<DataFile> cached = openPlainFile(cacheDir() / std::string(name)))
+        if (auto bytes = readWhole(*cached)) return bytes;
+    std::unique_ptr<DataFile> file = openDiscFile("CONFIG", name);
     if (!file) return std::nullopt;
-    // Read up to the end rather than trusting the recorded length: a damaged
-    // image may end before the file does.
-    std::vector<uint8_t> bytes;
-    uint8_t buffer[65536];
-    for (std::size_t n = sizeof buffer; n == sizeof buffer;) {
-        n = file->read(bytes.size(), sizeof buffer, buffer);
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    return bytes;
+    return readWhole(*file);
 }
 
 std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
@@ -197,7 +181,14 @@ std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
     std::unique_ptr<DataFile> file = openPlainFile(cacheDir() / fileName);
     if (!file) file = openDiscFile("STREAMS", fileName);
     if (!file) return nullptr;
-    std::unique_ptr<ClipAudio> audio = ClipAudio::allocate(std::size_t(c.length) + ClipAudio::kHeaderBytes);
+    // The buffer holds the clip's length and header, but never more than the
+    // stream file can supply from the offset on: a damaged length (up to
+    // 4 GiB) must not cost that much memory on every load. Only a short
+    // tail that the file lacks stays zero.
+    const uint64_t readable = file->readableBytes();
+    const uint64_t available = c.offset < readable ? readable - c.offset : 0;
+    const uint64_t wanted = uint64_t(c.length) + ClipAudio::kHeaderBytes;
+    std::unique_ptr<ClipAudio> audio = ClipAudio::allocate(std::size_t(std::min(wanted, available)));
     if (!audio) return nullptr;
     audio->setValidBytes(file->read(c.offset, audio->size(), audio->data()));
     return audio;
@@ -205,59 +196,16 @@ std::unique_ptr<ClipAudio> GameData::loadClipData(int station, int clip) {
 
 void GameData::loadCatalogue() {
     StationTable& table = *table_;
-    std::memset(&table, 0, sizeof table);
-
     // The catalogue file replaces as much of the table as it holds.
-    catalogueInUse_ = false;
-    if (File file = openForReading(workDir_ / kCatalogueFileName)) {
-        std::fread(&table, 1, sizeof table, file.get());
-        catalogueInUse_ = true;
-    }
-    // A file whose counts or groupings would lead a reader outside the table
-    // counts as not matching the disc.
-    bool sane = !catalogueInUse_ || catalogueIsSane(table);
+    catalogueInUse_ = readCatalogueFile(workDir_ / kCatalogueFileName, table);
 
     std::vector<uint8_t> lookup = loadConfigFile(kTrackLookupName).value_or(std::vector<uint8_t>{});
-    const std::size_t records = lookup.size() / 12;
-
-    for (;;) {
-        if (!catalogueInUse_) buildDefaultCatalogue(table);
-        bool matches = !catalogueInUse_ || sane;
-        int32_t expected[kStationCount];
-        for (int s = 0; s < kStationCount; ++s) {
-            expected[s] = table[s].clipCount;
-            table[s].clipCount = 0;
-        }
-        for (std::size_t r = 0; r < records && matches; ++r) {
-            const uint8_t* rec = lookup.data() + 12 * r;
-            int32_t s = int32_t(readU32(rec));
-            uint32_t offset = readU32(rec + 4);
-            uint32_t length = readU32(rec + 8);
-            // Records naming no station, or a 257th clip, have nowhere to go.
-            if (s < 0 || s >= kStationCount) continue;
-            Station& station = table[s];
-            int32_t c = station.clipCount;
-            if (c >= kMaxClips) continue;
-            Clip& clip = station.clips[c];
-            if (catalogueInUse_) {
-                if (clip.offset != offset || clip.length != length) matches = false;
-            } else {
-                std::memset(&clip, 0, sizeof clip);
-                setFieldText(clip.title, defaultClipTitle(c + 1, length));
-                clip.offset = offset;
-                clip.length = length;
-                clip.clipClass = s == kCommercialStation ? Commercial : Chatter;
-            }
-            if (matches) station.clipCount = c + 1;
-        }
-        if (!catalogueInUse_) return;
-        for (int s = 0; s < kStationCount && matches; ++s)
-            if (table[s].clipCount != expected[s]) matches = false;
-        if (matches) return;
-
+    if (catalogueInUse_) {
+        if (compareWithLookup(table, lookup).matches()) return;
         prompts_.message(kWarningCaption, catalogueWarningText());
         catalogueInUse_ = false;
     }
+    buildCatalogueFromLookup(table, lookup);
 }
 
 }  // namespace vh

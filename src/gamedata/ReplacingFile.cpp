@@ -60,14 +60,19 @@ bool ReplacingFile::write(const void* data, std::size_t bytes) {
     return !writeFailed_;
 }
 
-bool ReplacingFile::commit() {
-    if (status_ != Status::Open) return status_ == Status::Committed;
-    bool ok = !writeFailed_;
+bool ReplacingFile::finishWriting() {
     if (std::FILE* f = file_.release()) {
-        ok = std::fflush(f) == 0 && ok;
+        bool ok = std::fflush(f) == 0;
         ok = fsync(fileno(f)) == 0 && ok;
         ok = std::fclose(f) == 0 && ok;
+        if (!ok) writeFailed_ = true;
     }
+    return status_ == Status::Open && !writeFailed_;
+}
+
+bool ReplacingFile::commit() {
+    if (status_ != Status::Open) return status_ == Status::Committed;
+    bool ok = finishWriting();
     std::error_code ec;
     if (ok) fs::rename(part_, target_, ec);
     if (!ok || ec) {

@@ -57,6 +57,9 @@ public:
 
     bool write(const void* data, std::size_t bytes);
 
+    // Flushes, syncs and closes the stream, keeping the part file for
+    // commit: lets a caller finish two files before renaming either.
+    bool finishWriting();
     // Flushes, syncs and closes the stream (when still held), then renames
     // the part file over the target. False on any failure, after which the
     // part file is gone and the target untouched.

@@ -36,6 +36,7 @@ bool loadPlaylistFile(Playlist& playlist, const fs::path& path, PlaylistLoadRepo
     playlist.destroyAllTracks();
     int32_t count = 0;
     if (!readInt32(file.get(), count)) count = 0;
+    report.fileCount = count;
     if (count > kMaxPlaylistRecords) count = kMaxPlaylistRecords;
     playlist.trackCount = 0;
     playlist.pleaseWait = true;
@@ -101,6 +102,15 @@ std::string damagedPlaylistText(const PlaylistLoadReport& report) {
     return text + ".";
 }
 
+std::vector<std::string> playlistLoadMessages(const PlaylistLoadReport& report) {
+    std::vector<std::string> messages;
+    if (report.skipped || report.repaired) messages.push_back(damagedPlaylistText(report));
+    if (report.fileCount > kMaxPlaylistRecords)
+        messages.push_back("This playlist holds " + std::to_string(report.fileCount) + " entries; only the first " +
+                           std::to_string(kMaxPlaylistRecords) + " were loaded.");
+    return messages;
+}
+
 void PlaylistFileCommands::newPlaylist() { playlist_.clearPlaylist(); }
 
 void PlaylistFileCommands::openPath(const fs::path& path) {
@@ -109,7 +119,7 @@ void PlaylistFileCommands::openPath(const fs::path& path) {
         prompts_.message(kAppName, "Failed to open file\n");
         return;
     }
-    if (report.skipped || report.repaired) prompts_.message(kAppName, damagedPlaylistText(report));
+    for (const std::string& text : playlistLoadMessages(report)) prompts_.message(kAppName, text);
 }
 
 void PlaylistFileCommands::open() {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "gamedata/Prompts.h"
 #include "playlist/Playlist.h"
@@ -30,6 +31,7 @@ struct PlaylistLoadReport {
     int32_t loaded = 0;
     int32_t skipped = 0;   // records naming no clip of the catalogue, or missing from a short file
     int32_t repaired = 0;  // records whose intro or outro choice was replaced by the default
+    int32_t fileCount = 0; // the count the file gives, which may exceed the 99 loaded
 };
 
 // Replaces the playlist's entries with the file's (at most 99). Damaged
@@ -65,5 +67,9 @@ private:
 };
 
 std::string damagedPlaylistText(const PlaylistLoadReport& report);
+// What the person must hear after a load: the damage, and the entries past
+// the 99th that were left out (the next Save would drop them). Empty when
+// the file loaded whole.
+std::vector<std::string> playlistLoadMessages(const PlaylistLoadReport& report);
 
 }  // namespace vh

@@ -2,6 +2,12 @@
 
 namespace vh {
 
+bool playlistHasSong(const Playlist& playlist) {
+    for (const PlaylistTrack* t = playlist.first(); t != playlist.sentinel(); t = t->next)
+        if (t->clip && t->clip->clipClass == Song) return true;
+    return false;
+}
+
 ClipPool buildPool(const StationTable& table, int32_t station, uint32_t classMask, bool aging) {
     ClipPool pool;
     pool.aging = aging;

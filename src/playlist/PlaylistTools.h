@@ -35,6 +35,10 @@ ClipPool buildPool(const StationTable& table, int32_t station, uint32_t classMas
 // every draw that can choose.
 const Clip* drawClip(ClipPool& pool, RandomGenerator& random);
 
+// The tools' enable rules: Add all Songs and the two mixes need a song on
+// the station; Randomize Intros and Pad need a song in the playlist.
+bool playlistHasSong(const Playlist& playlist);
+
 // The tools imitate how the stations sequence their material. Each does
 // nothing while a track plays, shows "PLEASE WAIT" while it works, and takes
 // its random values in a fixed order, so a given seed always gives the same

@@ -13,6 +13,7 @@ constexpr CommandInfo kCommands[] = {
     {kSaveAs, "Save &As...", "Save playlist", nullptr},
     {kExportCd, "&Export CD...", "Export CD image as 44.1kHz wave file and CUE file", nullptr},
     {kExportWave, "Export &Wave...", "Export playlist as 24kHz wave file", nullptr},
+    {kExportTracks, "Export &Tracks...", "Export one tagged audio file per CD track and an M3U8 playlist", nullptr},
     {kCopyAudioFiles, "Co&py Audio Files", "Copy audio files from the DVD to your hard drive for faster access", nullptr},
     {kExit, "E&xit", "Quit the application; prompts to save documents", "Exit"},
     {kToggleToolbar, "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar"},
@@ -30,8 +31,8 @@ constexpr CommandInfo kCommands[] = {
     {kHelp, "&Help...", "Display help", "Help"},
 };
 
-constexpr int32_t kFileMenu[] = {kNew,       kOpen,      kSave,           kSaveAs,    kSeparator, kExportCd,
-                                 kExportWave, kSeparator, kCopyAudioFiles, kSeparator, kExit};
+constexpr int32_t kFileMenu[] = {kNew,        kOpen,         kSave,      kSaveAs,         kSeparator, kExportCd,
+                                 kExportWave, kExportTracks, kSeparator, kCopyAudioFiles, kSeparator, kExit};
 constexpr int32_t kViewMenu[] = {kToggleToolbar, kToggleStatusBar};
 constexpr int32_t kPlaybackMenu[] = {kPlay, kStop, kPrevious, kNext};
 constexpr int32_t kToolsMenu[] = {kAddAllSongs, kRandomizeIntros, kPad, kSeparator, kCreateMusicMix, kCreateRadioMix};
@@ -58,7 +59,8 @@ bool commandEnabled(int32_t id, const CommandState& s) {
     case kSave:
     case kSaveAs:
     case kExportCd:
-    case kExportWave: return hasTracks;
+    case kExportWave:
+    case kExportTracks: return hasTracks;
     case kCopyAudioFiles: return idle;
     case kPlay: return hasTracks && (idle || !s.playingPlaylistTrack);
     case kStop: return s.playing;

@@ -13,6 +13,7 @@ constexpr int32_t kSave = 57603;
 constexpr int32_t kSaveAs = 32791;
 constexpr int32_t kExportCd = 32792;
 constexpr int32_t kExportWave = 32793;
+constexpr int32_t kExportTracks = 32804;
 constexpr int32_t kCopyAudioFiles = 32802;
 constexpr int32_t kExit = 57665;
 constexpr int32_t kToggleToolbar = 59392;

@@ -47,6 +47,7 @@ MainView::MainView(GameData& data, QWidget* parent)
         }
     }
     trackLayout_ = readTrackLayout(data_.workDir());
+    cdText_ = readCdText(data_.workDir());
     gView = this;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/ClipPlayer.h"
+#include "export/TrackExporter.h"
 #include "gamedata/GameData.h"
 #include "playlist/PlaybackControl.h"
 #include "playlist/Playlist.h"
@@ -52,6 +53,9 @@ public:
     // is made.
     uint8_t trackLayout() const { return trackLayout_; }
     void setTrackLayout(uint8_t layout) { trackLayout_ = layout; }
+    // CD-TEXT in the CD image's CUE sheet, the second export option.
+    bool cdText() const { return cdText_; }
+    void setCdText(bool on) { cdText_ = on; }
 
     // Index of the browsed station; -1 when the catalogue lists none.
     int32_t currentStation() const { return currentStation_; }
@@ -157,6 +161,8 @@ private:
     void copyAudio();
     void exportOptions();
     void exportPlaylistTo(bool cdImage);
+    void exportTracks();
+    void prepareExport(ExportContext& context);
 
     void drawOutline(QPainter& painter) const;
 
@@ -171,6 +177,9 @@ private:
     GameData& data_;
     ViewFonts fonts_;
     uint8_t trackLayout_ = 0;
+    bool cdText_ = false;
+    // Export Tracks offers the last choices again, the folder beside the last one.
+    TrackExportRequest lastTracks_;
     int32_t currentStation_ = -1;
     int32_t clipScroll_ = 0;
     std::array<int32_t, kStationCount> stationScroll_{};

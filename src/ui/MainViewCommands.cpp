@@ -7,8 +7,13 @@
 #include "gamedata/CacheCopy.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistTools.h"
+#include "export/TrackNames.h"
 #include "ui/MainView.h"
+#include "ui/TrackExportDlg.h"
 #include "ui/TrackLayoutDlg.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 namespace vh {
 
@@ -20,14 +25,8 @@ CommandState MainView::commandState() const {
     // A preview stands alone; tracks of the list always have a successor.
     s.playingPlaylistTrack = current && current->next;
     s.currentHasNext = s.playingPlaylistTrack && current->next->clip;
-    if (currentStation_ >= 0) {
-        // Every clip slot counts, intros and outros included.
-        const Station& station = data_.table()[currentStation_];
-        const int32_t count = std::clamp<int32_t>(station.clipCount, 0, int32_t(std::size(station.clips)));
-        for (int32_t i = 0; i < count && !s.stationHasSong; ++i) s.stationHasSong = station.clips[i].clipClass == Song;
-    }
-    for (const PlaylistTrack* t = playlist_.first(); t != playlist_.sentinel() && !s.playlistHasSong; t = t->next)
-        s.playlistHasSong = t->clip && t->clip->clipClass == Song;
+    s.stationHasSong = currentStation_ >= 0 && stationHasSong(data_.table()[currentStation_]);
+    s.playlistHasSong = playlistHasSong(playlist_);
     return s;
 }
 
@@ -49,6 +48,7 @@ bool MainView::handleCommand(int32_t id) {
         case kSaveAs: files.saveAs(); break;
         case kExportCd: exportPlaylistTo(true); break;
         case kExportWave: exportPlaylistTo(false); break;
+        case kExportTracks: exportTracks(); break;
         case kCopyAudioFiles: copyAudio(); break;
         case kPlay: play(); break;
         case kStop: stop(); break;
@@ -93,9 +93,7 @@ void MainView::next() {
     playTrack(current->next, 0);
 }
 
-void MainView::exportPlaylistTo(bool cdImage) {
-    if (playlist_.trackCount == 0) return;
-    ExportContext context(playlist_, data_.prompts());
+void MainView::prepareExport(ExportContext& context) {
     context.playback = this;
     context.stopOutput = [] {
         if (PlaybackEngine* engine = PlaybackEngine::instance()) engine->stopOutput();
@@ -105,7 +103,35 @@ void MainView::exportPlaylistTo(bool cdImage) {
     };
     context.positionCallback = positionCallback();
     context.trackLayout = trackLayout_;
+    context.cdText = cdText_;
+}
+
+void MainView::exportPlaylistTo(bool cdImage) {
+    if (playlist_.trackCount == 0) return;
+    ExportContext context(playlist_, data_.prompts());
+    prepareExport(context);
     exportPlaylist(context, cdImage);
+}
+
+void MainView::exportTracks() {
+    if (playlist_.trackCount == 0) return;
+    // A folder named after the album, in the music folder or beside the
+    // folder chosen last.
+    TrackExportRequest initial = lastTracks_;
+    fs::path base = lastTracks_.folder.empty()
+                        ? fs::path(QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString())
+                        : lastTracks_.folder.parent_path();
+    if (base.empty()) base = QDir::homePath().toStdString();
+    initial.folder = base / safeFileName(albumTitle(playlist_), "");
+    TrackExportDlg dialog(initial, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    TrackExportRequest request = dialog.request();
+    std::error_code ec;
+    if (fs::path absolute = fs::absolute(request.folder, ec); !ec) request.folder = absolute;
+    lastTracks_ = request;
+    ExportContext context(playlist_, data_.prompts());
+    prepareExport(context);
+    exportTracksTo(context, request);
 }
 
 void MainView::copyAudio() {
@@ -123,10 +149,12 @@ void MainView::copyAudio() {
 
 void MainView::exportOptions() {
     TrackLayoutDlg dialog(trackLayout_, this);
+    dialog.setCdText(cdText_);
     if (dialog.exec() != QDialog::Accepted) return;
     trackLayout_ = dialog.selection() != 0 ? kLayoutPerSong : kLayoutPerClip;
+    cdText_ = dialog.cdText();
     // A file that cannot be written still leaves the choice for this run.
-    writeTrackLayout(data_.workDir(), trackLayout_);
+    writeExportOptions(data_.workDir(), trackLayout_, cdText_);
 }
 
 }  // namespace vh

@@ -1,6 +1,7 @@
 #include "ui/TrackLayoutDlg.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -26,10 +27,11 @@ TrackLayoutDlg::TrackLayoutDlg(int selection, QWidget* parent) : QDialog(parent)
     QFont dialogFont(QStringLiteral("MS Shell Dlg"));
     dialogFont.setPointSize(8);
     setFont(dialogFont);
-    setFixedSize(dialogUnits(0, 0, 214, 138).size());
+    // The layout's controls keep their places; the CD-TEXT box adds a row below.
+    setFixedSize(dialogUnits(0, 0, 214, 156).size());
 
-    // The group box is a frame drawn behind the buttons, as on the original
-    // dialog; the controls are the dialog's own children, placed by hand.
+    // The group box is only a frame drawn behind the buttons; the controls
+    // are the dialog's own children, placed by hand in dialog units.
     auto* group = new QGroupBox(QStringLiteral("CD track layout (CUE file)"), this);
     group->setGeometry(dialogUnits(6, 7, 201, 104));
 
@@ -54,6 +56,8 @@ TrackLayoutDlg::TrackLayoutDlg(int selection, QWidget* parent) : QDialog(parent)
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setGeometry(dialogUnits(157, 117, 50, 14));
+    cdTextBox_ = new QCheckBox(QString::fromUtf8(kCdTextText), this);
+    cdTextBox_->setGeometry(dialogUnits(12, 138, 195, 12));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -61,8 +65,14 @@ TrackLayoutDlg::TrackLayoutDlg(int selection, QWidget* parent) : QDialog(parent)
     perClip_->setFocus();
 }
 
+void TrackLayoutDlg::setCdText(bool on) {
+    cdText_ = on;
+    cdTextBox_->setChecked(on);
+}
+
 void TrackLayoutDlg::accept() {
     selection_ = perSong_->isChecked() ? 1 : 0;
+    cdText_ = cdTextBox_->isChecked();
     QDialog::accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QRadioButton;
 
 namespace vh {
@@ -23,9 +24,16 @@ public:
         "Create a CUE file specifying one CD track for each song, with chatter and commercials included in that "
         "track on the CD";
 
+    static constexpr const char* kCdTextText = "Write titles into the CUE sheet (CD-TEXT)";
+
     explicit TrackLayoutDlg(int selection, QWidget* parent = nullptr);
 
     int selection() const { return selection_; }
+    // The second option, a check box below the layout's controls; taken
+    // back on OK only, like the selection.
+    bool cdText() const { return cdText_; }
+    void setCdText(bool on);
+    QCheckBox* cdTextBox() const { return cdTextBox_; }
     QRadioButton* perClipButton() const { return perClip_; }
     QRadioButton* perSongButton() const { return perSong_; }
 
@@ -33,6 +41,8 @@ public:
 
 private:
     int selection_;
+    bool cdText_ = false;
+    QCheckBox* cdTextBox_;
     QRadioButton* perClip_;
     QRadioButton* perSong_;
 };

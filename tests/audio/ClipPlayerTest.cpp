@@ -119,10 +119,10 @@ TEST_F(ClipPlayerTest, MovesOnToTheNextTrackAndFallsSilentAtTheSentinel) {
     for (int32_t f = 0; f < 28 * 8; ++f) ASSERT_EQ(out[2 * f], f < 56 ? 4096 : f < 140 ? 8192 : 0) << "frame " << f;
     const std::vector<Event> expected = {
         {a, 0}, {a, 28}, {a, 56},
-        {b, 0}, {nullptr, 0}, {nullptr, 0},  // moving on restarts the player on b
+        {b, 0},                        // moving on names b, which now plays
         {b, 0}, {b, 28}, {b, 56},
-        {nullptr, 0},                         // b's next is the sentinel
-        {nullptr, 84}, {nullptr, 112},        // idle, still counting in blocks
+        {nullptr, 0},                  // b's next is the sentinel
+        {nullptr, 84}, {nullptr, 112}, // idle, still counting in blocks
     };
     EXPECT_EQ(events, expected);
     // Mid-block the report is the counter (which already includes the block

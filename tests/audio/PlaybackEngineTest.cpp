@@ -158,6 +158,46 @@ TEST_F(EngineTest, RestoresALostBufferOnceAndKeepsTheSpanWhenLockingStillFails) 
     }
 }
 
+// The device copies a pull from its cursor forward and moves the cursor
+// only afterwards, so the bytes just ahead of the cursor must never be
+// written while it plays.
+TEST_F(EngineTest, NeverWritesWhereTheDeviceMayBeReading) {
+    constexpr uint32_t ring = PlaybackEngine::kBufferBytes;
+    output->setReadAhead(2048);
+    auto writtenAsSilence = [&](uint32_t from, uint32_t to) {
+        for (uint32_t b = from; b < to; b += 2)
+            if (output->sample(b) != 0) return false;
+        return true;
+    };
+    // Resumed with the cursor far on: writing from the ring's start would
+    // reach into the pull at 95000 that wraps round to 1048.
+    playAndTick(95000);
+    engine->stopOutput();
+    engine->resumeOutput();
+    output->fillRing(kUntouched);
+    PlaybackEngine::onTimer();
+    EXPECT_TRUE(untouched(95000, ring));
+    EXPECT_TRUE(untouched(0, 1048));
+    EXPECT_TRUE(writtenAsSilence(1048, 95000));
+    EXPECT_EQ(engine->writePosition(), 95000u);
+
+    // A stall of just under a second: the cursor comes round to 1500 bytes
+    // short of the write position.
+    output->fillRing(kUntouched);
+    playAndTick(ring - 1500);
+    EXPECT_TRUE(untouched(93500, 95548));
+    EXPECT_TRUE(writtenAsSilence(95548, ring));
+    EXPECT_TRUE(writtenAsSilence(0, 93500));
+    EXPECT_EQ(engine->writePosition(), 93500u);
+
+    // Ordinary ticks write just behind the cursor as before.
+    output->fillRing(kUntouched);
+    playAndTick(480);
+    EXPECT_TRUE(writtenAsSilence(93500, 93980));
+    EXPECT_TRUE(untouched(93980, ring));
+    EXPECT_TRUE(untouched(0, 93500));
+}
+
 TEST_F(EngineTest, ASecondEngineOrAnOutputThatCannotOpenFailsWithTheMessage) {
     EXPECT_EQ(PlaybackEngine::create(std::make_unique<TestSoundOutput>(), prompts, [this] { ++closes; }), nullptr);
     EXPECT_EQ(PlaybackEngine::instance(), engine);  // the one registered keeps running

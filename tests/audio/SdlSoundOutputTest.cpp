@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -23,6 +25,22 @@ using Clock = std::chrono::steady_clock;
 // SDL reads its driver choice when the audio subsystem starts, which each
 // output does in open(); so setting the variable just before is enough.
 void useDriver(const char* driver) { setenv("SDL_AUDIODRIVER", driver, 1); }
+
+// SDL's audio brings up its events, which by default catch SIGINT and
+// SIGTERM and turn them into quit events nobody reads: the desktop program
+// could then not be ended by them.
+TEST(SdlSoundOutput, LeavesSignalsAloneAndKeepsClearOfItsPulls) {
+    useDriver("dummy");
+    SdlSoundOutput output;
+    ASSERT_TRUE(output.open());
+    for (int sig : {SIGINT, SIGTERM}) {
+        struct sigaction action {};
+        ASSERT_EQ(sigaction(sig, nullptr, &action), 0);
+        EXPECT_EQ(action.sa_handler, SIG_DFL) << "signal " << sig;
+    }
+    // 512 frames of 4 bytes per pull.
+    EXPECT_EQ(output.readAhead(), 4 * 2048u);
+}
 
 // Plays a short clip through the real ring under SDL's disk driver, which
 // writes what the device would hear to a file at real-time pace.

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
+#include "support/TestSoundOutput.h"
 #include "export/ExportOptions.h"
 #include "support/TestCatalogue.h"
 
@@ -43,7 +47,7 @@ struct CommandsFixture : ::testing::Test {
 };
 
 TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
-    EXPECT_EQ(cli::listStations(data(), out), cli::kOk);
+    EXPECT_EQ(cli::listStations(data(), out, err), cli::kOk);
     auto stations = lines();
     ASSERT_EQ(stations.size(), 16u);
     EXPECT_EQ(stations[0] + "|" + stations[4], "0\tAA\tAA\t0\t0|4\tCH\tCH\t1\t11");
@@ -55,6 +59,20 @@ TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
     EXPECT_EQ(cli::listClips(data(), "XX", out, err), cli::kUsage);
     EXPECT_EQ(cli::listClips(data(), "16", out, err), cli::kUsage);
     EXPECT_NE(err.str().find("no station XX"), std::string::npos);
+
+    // Control characters in a text are escaped, so the fields stay apart.
+    setFieldText(data().table()[kCH].clips[song].title, "a\tb\nc\\d\x1b");
+    out.str("");
+    EXPECT_EQ(cli::listClips(data(), "CH", out, err), cli::kOk);
+    EXPECT_NE(out.str().find("\tBand\ta\\tb\\nc\\\\d\\x1B\n"), std::string::npos) << out.str();
+
+    // A full disk under standard output is a failure, not a success.
+    struct FullDisk : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } full;
+    std::ostream nowhere(&full);
+    EXPECT_EQ(cli::listStations(data(), nowhere, err), cli::kFailure);
+    EXPECT_EQ(cli::listClips(data(), "CH", nowhere, err), cli::kFailure);
 }
 
 TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
@@ -67,6 +85,12 @@ TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
         ASSERT_EQ(int16_t(bytes[at] | bytes[at + 1] << 8), -1) << at;  // code -2 gives -2, written as -1
     for (const char* clip : {"11", "x"}) EXPECT_EQ(cli::decodeClip(data(), "CH", clip, wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "1", files / "no/dir/x.wav", err), cli::kFailure);
+
+    // A clip whose stream holds nothing writes nothing.
+    fs::resize_file(catalogue.workDir() / "CACHE/CH.PAK", data().table()[kCH].clips[10].offset);
+    EXPECT_EQ(cli::decodeClip(data(), "CH", "10", files / "none.wav", err), cli::kFailure);
+    EXPECT_FALSE(fs::exists(files / "none.wav"));
+    EXPECT_NE(err.str().find("has no audio"), std::string::npos);
 }
 
 TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOptionsUnlessGiven) {
@@ -79,6 +103,20 @@ TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOp
     EXPECT_EQ(cli::toolCommand(data(), {"shuffle", "CH", "-", files / "d.vhcd", 1}, err), cli::kUsage);
     EXPECT_EQ(cli::toolCommand(data(), {"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1}, err), cli::kFailure);
     EXPECT_FALSE(fs::exists(files / "d.vhcd"));
+    // What the menus grey out is refused: songs from a station without any,
+    // padding a playlist without a song.
+    for (cli::ToolRequest refused : {cli::ToolRequest{"add-songs", "ADVERTS", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"music-mix", "1", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"radio-mix", "1", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"pad", "CH", "-", files / "d.vhcd", 1},
+                                     cli::ToolRequest{"randomize-intros", "CH", "-", files / "d.vhcd", 1}}) {
+        err.str("");
+        EXPECT_EQ(cli::toolCommand(data(), refused, err), cli::kFailure) << refused.tool;
+        EXPECT_NE(err.str().find(refused.tool == "pad" || refused.tool == "randomize-intros" ? "CH" : "ADVERTS"),
+                  std::string::npos)
+            << err.str();
+        EXPECT_FALSE(fs::exists(files / "d.vhcd"));
+    }
     cli::ExportRequest exportRequest{true, std::nullopt, files / "a.vhcd", files / "clip.wav", false};
     EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk) << err.str();
     EXPECT_EQ(tracks(files / "clip.cue"), 8);
@@ -92,6 +130,101 @@ TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOp
     EXPECT_EQ(tracks(files / "forced.cue"), 8);
     exportRequest.out = files / "bad.mp3";
     EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kFailure);
+
+    // A relative name is written into the CUE sheet as a full path, so the
+    // sheet names its image from wherever it is read.
+    const fs::path before = fs::current_path();
+    fs::create_directory(files / "sub");
+    fs::current_path(files.path());
+    exportRequest.out = "sub/rel.wav";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk);
+    fs::current_path(before);
+    auto cue = test::readFile(files / "sub/rel.cue");
+    const std::string expected = "FILE \"" + (files / "sub/rel.wav").string() + "\" WAVE\r\n";
+    EXPECT_EQ(std::string(cue.begin(), cue.begin() + long(std::min(cue.size(), expected.size()))), expected);
+}
+
+// A playlist file of (station, clip) records with intro and outro 0.
+void writePlaylist(const fs::path& path, const std::vector<std::pair<int32_t, int32_t>>& records) {
+    std::vector<int32_t> words{int32_t(records.size())};
+    for (auto [station, clip] : records) words.insert(words.end(), {station, clip, 0, 0});
+    std::vector<uint8_t> bytes(words.size() * 4);
+    std::memcpy(bytes.data(), words.data(), bytes.size());
+    test::writeFile(path, bytes);
+}
+
+// Plays a three-track playlist in real time through SDL's disk driver, which
+// writes what the device is given to a file.
+TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
+    test::TestCatalogue catalogue;
+    // Codes 7, -8 and 5 are heard as 2, -2 and 1 (× 2^-15 × 0.3 × 32767).
+    const int a = catalogue.add(kCH, {Chatter, "First", "", 250, 7});
+    const int b = catalogue.add(kCH, {Chatter, "Second", "", 300, -8});
+    const int c = catalogue.add(kCH, {Chatter, "Third", "", 350, 5});
+    catalogue.load();
+    test::TempDir files;
+    writePlaylist(files / "three.vhcd", {{kCH, a}, {kCH, b}, {kCH, c}});
+    const fs::path heardFile = files / "heard.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", heardFile.c_str(), 1);
+    std::ostringstream status, err;
+    cli::PlayRequest request;
+    request.playlist = files / "three.vhcd";
+    const int result = cli::play(catalogue.data(), request, nullptr, status, err);
+    unsetenv("SDL_DISKAUDIOFILE");
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    ASSERT_EQ(result, cli::kOk) << err.str();
+
+    // The status line names the tracks in turn.
+    std::vector<std::string> numbers;
+    std::istringstream lines(status.str());
+    for (std::string line; std::getline(lines, line, '\r');)
+        if (line.size() >= 2 && (numbers.empty() || numbers.back() != line.substr(0, 2)))
+            numbers.push_back(line.substr(0, 2));
+    EXPECT_EQ(numbers, (std::vector<std::string>{"01", "02", "03"}));
+
+    // After the ring's first pass of silence: each track whole, no gap, in
+    // order, then silence that shows the last one was not cut short.
+    const std::vector<uint8_t> bytes = test::readFile(heardFile);
+    std::vector<int16_t> heard(bytes.size() / 2);
+    std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
+    const auto first = std::find_if(heard.begin(), heard.end(), [](int16_t v) { return v != 0; });
+    ASSERT_NE(first, heard.end());
+    EXPECT_GE(first - heard.begin(), 2 * 24000 - 2 * 2048);
+    std::vector<std::pair<int16_t, size_t>> runs;  // value, samples
+    for (auto it = first; it != heard.end(); ++it) {
+        if (runs.empty() || runs.back().first != *it) runs.push_back({*it, 0});
+        ++runs.back().second;
+    }
+    const std::vector<std::pair<int16_t, size_t>> tracks = {{2, 2 * 28 * 250}, {-2, 2 * 28 * 300}, {1, 2 * 28 * 350}};
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_EQ(std::vector(runs.begin(), runs.begin() + 3), tracks);
+    EXPECT_EQ(runs[3].first, 0);
+}
+
+TEST_F(CommandsFixture, PlayFailsWhenNothingCanBeHeard) {
+    const int empty = catalogue.add(kCH, {Chatter, "Empty", "", 0, 1});
+    catalogue.load();
+    writePlaylist(files / "empty.vhcd", {{kCH, empty}, {kCH, empty}});
+    cli::PlayRequest request;
+    request.playlist = files / "empty.vhcd";
+    EXPECT_EQ(cli::play(data(), request, nullptr, out, err), cli::kFailure);
+    EXPECT_NE(err.str().find("has audio to play"), std::string::npos) << err.str();
+
+    err.str("");
+    request = cli::PlayRequest{};
+    request.station = "CH";
+    request.clip = std::to_string(empty);
+    EXPECT_EQ(cli::play(data(), request, nullptr, out, err), cli::kFailure);
+    EXPECT_NE(err.str().find("holds no audio"), std::string::npos) << err.str();
+
+    err.str("");
+    request.clip = std::to_string(song);
+    // Its cursor moves only when told to, so it never takes a sample.
+    request.makeOutput = [] { return std::make_unique<TestSoundOutput>(); };
+    request.stallLimit = std::chrono::milliseconds(200);
+    EXPECT_EQ(cli::play(data(), request, nullptr, out, err), cli::kFailure);
+    EXPECT_NE(err.str().find("takes no samples"), std::string::npos) << err.str();
 }
 
 }  // namespace

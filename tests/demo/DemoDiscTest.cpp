@@ -56,6 +56,17 @@ TEST(DemoDisc, IsADiscTheProgramReadsWithAMatchingCatalogueAndAudibleClips) {
     test::writeFile(work / "file", {'x'});
     EXPECT_FALSE(writeDemoDisc(work / "file" / "disc", 1, error));
     EXPECT_NE(error.find("disc"), std::string::npos) << error;
+
+    // A folder holding game data is left as it was.
+    for (const char* existing : {"audio", "VarnholtRadioInfo.DAT"}) {
+        const fs::path folder = work / (std::string("work-") + existing);
+        fs::create_directories(folder);
+        test::writeFile(folder / existing, {'x'});
+        error.clear();
+        EXPECT_FALSE(writeDemoDisc(folder, 1, error)) << existing;
+        EXPECT_NE(error.find("already exists"), std::string::npos) << error;
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << existing;
+    }
 }
 
 }  // namespace

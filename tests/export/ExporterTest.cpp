@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <sys/stat.h>
 
 #include "export/ExportOptions.h"
 #include "support/FileSizeLimit.h"
@@ -25,7 +26,7 @@ struct ExportFixture : ::testing::Test {
     std::unique_ptr<ExportContext> context;
     test::TempDir out;
     // Lengths in 24000 Hz frames, 28 a block.
-    int ident, song, commercial, exact, four, fifteen, shortSong, talk;
+    int ident, song, commercial, exact, four, fifteen, shortSong, talk, fourSeconds;
     test::RecordingPrompts& prompts = catalogue.prompts;
     void SetUp() override {
         ident = catalogue.add(kCH, {Ident, "Ident", "", 10, 1});          // 280
@@ -36,6 +37,7 @@ struct ExportFixture : ::testing::Test {
         fifteen = catalogue.add(kCH, {Chatter, "Fifteen", "", 15, 3});     // 420
         shortSong = catalogue.addSong(kCH, {"Short", "", {}, {}, 3});
         talk = catalogue.add(kDS, {Chatter, "Talk", "", 12, 5});
+        fourSeconds = catalogue.add(kCH, {Chatter, "Long", "", 3429, 1});  // 96012: 300.04 CD frames
         catalogue.load();
         playlist = std::make_unique<Playlist>(catalogue.data(), &view, &player);
         view.playlist = player.playlist = playlist.get();
@@ -157,22 +159,47 @@ TEST_F(ExportFixture, AStreamFileGoneFromCacheAndDiscLeavesASilentEntryThatIsPas
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(ExportFixture, RefusedNamesAndFilesThatCannotBeCreatedAreReportedBeforeAnythingStarts) {
+TEST_F(ExportFixture, RefusedNamesAndTargetsWriteNothing) {
     append(*playlist, kCH, ident);
-    for (const char* name : {"mix.wave", "mix.mp3"}) {
-        EXPECT_EQ(exportToPath(*context, true, out / name), ExportOutcome::Failed);
-        EXPECT_FALSE(fs::exists(out / name));
-    }
-    EXPECT_EQ(exportToPath(*context, true, out / "missing/folder/x.wav"), ExportOutcome::Failed);
     fs::create_directory(out / "taken.cue");  // the CUE sheet's name is a folder
-    EXPECT_EQ(exportToPath(*context, true, out / "taken.wav"), ExportOutcome::Failed);
-    EXPECT_FALSE(fs::exists(out / "taken.wav"));
-    ASSERT_EQ(prompts.shown.size(), 4u);
-    for (auto& s : prompts.shown) EXPECT_EQ(s.caption, "Error");
-    EXPECT_EQ(prompts.shown[0].text, "This program can only export wave (*.wav) files");
-    EXPECT_EQ(prompts.shown[2].text, "Failed to open wave file");
-    EXPECT_EQ(prompts.shown[3].text, "Failed to open CUE file");
-    EXPECT_TRUE(player.calls.empty());
+    ASSERT_EQ(mkfifo((out / "pipe.wav").c_str(), 0600), 0);
+    const std::string badName = "This name cannot be written into a CUE sheet: it holds a double quote, a line "
+                                "break or another control character. Please choose another name.";
+    struct Case {
+        const char* name;
+        std::string message;
+    } cases[] = {
+        {"mix.wave", "This program can only export wave (*.wav) files"},
+        {"mix.mp3", "This program can only export wave (*.wav) files"},
+        {"missing/folder/x.wav", "Failed to open wave file"},
+        {"taken.wav", (out / "taken.cue").string() + " is not a regular file; nothing was written to it."},
+        {"say \"hi\".wav", badName},
+        {"two\nlines.wav", badName},
+        {"tab\t.wav", badName},
+        {"pipe.wav", (out / "pipe.wav").string() + " is not a regular file; nothing was written to it."},
+    };
+    for (const Case& c : cases) {
+        prompts.shown.clear();
+        EXPECT_EQ(exportToPath(*context, true, out / c.name), ExportOutcome::Failed) << c.name;
+        ASSERT_EQ(prompts.shown.size(), 1u) << c.name;
+        EXPECT_EQ(prompts.shown[0].caption, "Error");
+        EXPECT_EQ(prompts.shown[0].text, c.message) << c.name;
+    }
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(out.path())) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<fs::path>{"pipe.wav", "taken.cue"}));
+    EXPECT_TRUE(fs::is_fifo(out / "pipe.wav"));
+    EXPECT_TRUE(player.calls.empty());  // nothing started
+
+    // Without a CUE sheet a double quote is harmless.
+    EXPECT_EQ(exportToPath(*context, false, out / "say \"hi\".wav"), ExportOutcome::Done);
+    // An empty playlist says why nothing happens.
+    playlist->clearPlaylist();
+    prompts.shown.clear();
+    EXPECT_EQ(exportToPath(*context, false, out / "empty.wav"), ExportOutcome::Failed);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "The playlist is empty: there is nothing to export.");
 }
 
 TEST_F(ExportFixture, AFullDiskIsReportedAndLosesNothingThatWasThere) {
@@ -186,14 +213,33 @@ TEST_F(ExportFixture, AFullDiskIsReportedAndLosesNothingThatWasThere) {
         test::FileSizeLimit fullDisk(400);
         EXPECT_EQ(exportToPath(*context, false, out / "mix.wav"), ExportOutcome::Failed);
         EXPECT_EQ(exportToPath(*context, true, out / "image.wav"), ExportOutcome::Failed);
+        EXPECT_EQ(exportToPath(*context, true, out / "earlier.wav"), ExportOutcome::Failed);  // kept whole
     }
-    ASSERT_EQ(prompts.shown.size(), 2u);
+    ASSERT_EQ(prompts.shown.size(), 3u);
     for (auto& s : prompts.shown) EXPECT_EQ(s.text, "Failed to write wave file");
     std::map<fs::path, std::vector<uint8_t>> after;
     for (const auto& entry : fs::directory_iterator(out.path())) after[entry.path()] = test::readFile(entry.path());
     EXPECT_TRUE(after == before);  // no incomplete image left behind either
     EXPECT_FALSE(playlist->exportActive);
-    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "output resumed"), 2);
+    EXPECT_EQ(std::count(view.calls.begin(), view.calls.end(), "output resumed"), 3);
+}
+
+TEST_F(ExportFixture, CdTracksUnderFourSecondsAreNamedAfterTheExport) {
+    append(*playlist, kCH, fourSeconds);
+    append(*playlist, kCH, exact);
+    append(*playlist, kCH, fourSeconds);
+    append(*playlist, kCH, ident);  // last: 1 CD frame, padding included
+    prompts.saveAnswers = {out / "cd.wav"};
+    ASSERT_EQ(exportPlaylist(*context, true), ExportOutcome::Done);
+    EXPECT_EQ(context->shortCdTracks, (std::vector<int32_t>{2, 4}));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].caption, "Warning");
+    EXPECT_NE(prompts.shown[0].text.find("CD tracks 2 and 4 are shorter than four seconds"), std::string::npos);
+    EXPECT_NE(prompts.shown[0].text.find("\"One CD track per song\""), std::string::npos);
+    // The per-song layout has no better layout to offer; a wave export has no CD tracks.
+    EXPECT_EQ(shortCdTracksText({1}, kLayoutPerSong).find("per song"), std::string::npos);
+    ASSERT_EQ(exportToPath(*context, false, out / "plain.wav"), ExportOutcome::Done);
+    EXPECT_TRUE(context->shortCdTracks.empty());
 }
 
 TEST_F(ExportFixture, TheDialogsTitlesAndCancel) {
@@ -227,6 +273,12 @@ TEST(ExportOptions, OneByteWithTheDefaultPerClipAndNothingReportedWhenItCannotBe
     fs::create_directory(dir / "Options.dat");  // a folder cannot become the file
     EXPECT_FALSE(writeTrackLayout(dir.path(), kLayoutPerSong));
     EXPECT_EQ(readTrackLayout(dir.path()), kLayoutPerClip);
+    // A FIFO under the name would block start-up: it counts as absent and is kept.
+    test::TempDir other;
+    ASSERT_EQ(mkfifo((other / "Options.dat").c_str(), 0600), 0);
+    EXPECT_EQ(readTrackLayout(other.path()), 0);
+    EXPECT_FALSE(writeTrackLayout(other.path(), kLayoutPerSong));
+    EXPECT_TRUE(fs::is_fifo(other / "Options.dat"));
 }
 
 }  // namespace

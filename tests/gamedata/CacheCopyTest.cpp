@@ -63,8 +63,13 @@ TEST_F(CopyFixture, CopiesTheLookupFileThenEveryListedStationInOrderUntilTheDisk
     EXPECT_FALSE(fs::exists(data->cacheDir() / "AA.PAK"));
     EXPECT_EQ(test::readFile(data->cacheDir() / "TK.PAK"), pattern(115));
 
+    // Cut short by a full disk (a killed process is the same): only whole
+    // files stay, the file being copied keeps its earlier complete copy, and
+    // leftovers of an earlier interruption go.
     fs::remove_all(data->cacheDir());
     writeStreams(300000);
+    test::writeFile(data->cacheDir() / "CR.PAK", pattern(300000));  // an earlier complete copy
+    test::writeFile(data->cacheDir() / "CO.PAK.part", pattern(10));  // an earlier interruption
     bool copied;
     {
         test::FileSizeLimit fullDisk(200000);  // CR.PAK does not fit: the files before it stay, its part goes
@@ -72,7 +77,10 @@ TEST_F(CopyFixture, CopiesTheLookupFileThenEveryListedStationInOrderUntilTheDisk
     }
     EXPECT_FALSE(copied);
     for (const char* kept : {"TRAKLKUP.DAT", "ADVERTS.PAK", "CH.PAK", "CO.PAK"}) EXPECT_TRUE(fs::exists(data->cacheDir() / kept));
-    for (const char* gone : {"CR.PAK", "DS.PAK"}) EXPECT_FALSE(fs::exists(data->cacheDir() / gone));
+    EXPECT_EQ(test::readFile(data->cacheDir() / "CR.PAK"), pattern(300000));
+    EXPECT_FALSE(fs::exists(data->cacheDir() / "DS.PAK"));
+    for (const auto& entry : fs::directory_iterator(data->cacheDir()))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
 }
 
 TEST_F(CopyFixture, AMissingSourceOrACacheThatCannotBeAFolderFails) {

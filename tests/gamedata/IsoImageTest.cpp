@@ -76,14 +76,18 @@ TEST_F(Image, GameDataReadsAndCopiesItLikeAFolder) {
     }
 }
 
-// A directory record holds its extent (both-endian uint32) at byte 2 and its
-// name, after its length byte, from byte 33.
-void putExtent(std::vector<uint8_t>& image, uint32_t dirSector, std::string_view name, uint32_t sector) {
+// A directory record holds its extent (both-endian uint32) at byte 2, its
+// size at byte 10 and its name, after its length byte, from byte 33.
+void putRecordField(std::vector<uint8_t>& image, uint32_t dirSector, std::string_view name, std::size_t field,
+                    uint32_t value) {
     std::vector<uint8_t> needle{uint8_t(name.size())};
     needle.insert(needle.end(), name.begin(), name.end());
     const auto begin = image.begin() + long(dirSector) * 2048;
     const std::size_t record = std::size_t(std::search(begin, begin + 2048, needle.begin(), needle.end()) - image.begin()) - 32;
-    for (int i = 0; i < 4; ++i) image[record + 2 + std::size_t(i)] = image[record + 9 - std::size_t(i)] = uint8_t(sector >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i) image[record + field + i] = image[record + field + 7 - i] = uint8_t(value >> (8 * i));
+}
+void putExtent(std::vector<uint8_t>& image, uint32_t dirSector, std::string_view name, uint32_t sector) {
+    putRecordField(image, dirSector, name, 2, sector);
 }
 
 TEST_F(Image, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
@@ -112,6 +116,30 @@ TEST_F(Image, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
         EXPECT_FALSE(copyFile(*data, "STREAMS", "CH.PAK", "CH.PAK", nullptr));
         EXPECT_FALSE(fs::exists(data->cacheDir() / "CH.PAK"));
     }
+}
+
+// An image cut inside its lookup file, or whose lookup file claims nearly
+// 4 GiB, is passed over: the search goes on to the next candidate.
+TEST_F(Image, AnImageWhoseLookupFileCannotBeReadWholeIsPassedOver) {
+    make("");
+    const std::vector<uint8_t> original = test::readFile(image());
+    fs::copy_file(image(), dir / "later.iso");
+    auto iso = IsoImage::open(image());
+    const uint32_t config = iso->find({"AUDIO", "CONFIG"})->sector;
+    const std::size_t lookupAt = std::size_t(iso->find({"AUDIO", "CONFIG", "TRAKLKUP.DAT"})->sector) * 2048;
+    iso.reset();
+    std::vector<uint8_t> huge = original;
+    putRecordField(huge, config, "TRAKLKUP.DAT;1", 10, 0xFFFFFFFFu);
+    for (const std::vector<uint8_t>& damaged : {std::vector<uint8_t>(original.begin(), original.begin() + long(lookupAt) + 6), huge}) {
+        test::writeFile(image(), damaged);
+        fs::remove_all(dir / "work");
+        GameData data(prompts, [this] { return std::vector<fs::path>{image(), dir / "later.iso"}; }, dir / "work");
+        data.loadCatalogue();
+        ASSERT_TRUE(data.disc());
+        EXPECT_EQ(data.disc()->root(), dir / "later.iso");
+        EXPECT_EQ(data.table()[4].clipCount, 2);
+    }
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks what a desktop needs:
 # both programs, a valid desktop entry whose program and icon are installed,
-# and the manual page.
+# and the manual pages.
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
@@ -20,6 +20,8 @@ exec_line=$(sed -n 's/^Exec=//p' "$entry")
 [[ $exec_line == *--user-folder* ]] || fail "the menu entry must use the per-user work folder"
 icon=$(sed -n 's/^Icon=//p' "$entry")
 [[ -f $prefix/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "icon $icon missing"
-[[ -f $prefix/share/man/man1/vhradio.1 ]] || fail "manual page missing"
+for page in vhradio varnholt-radio; do
+    [[ -f $prefix/share/man/man1/$page.1.gz ]] || fail "manual page $page(1) missing"
+done
 "$prefix/bin/vhradio" --help | grep -q make-demo || fail "installed vhradio does not run"
 echo "install: ok"

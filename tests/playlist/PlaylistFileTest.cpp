@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
 
 #include "playlist/PlaylistFile.h"
@@ -72,6 +74,11 @@ TEST_F(FileFixture, AtMost99RecordsAreLoadedAndACountOfZeroOrLessEmptiesThePlayl
     test::writeFile(files / "many.vhcd", playlistBytes(150, many));
     commands->openPath(files / "many.vhcd");
     EXPECT_EQ(playlist->trackCount, 99);
+    ASSERT_EQ(prompts.shown.size(), 1u);  // the next Save would drop 51 entries: say so
+    EXPECT_EQ(prompts.shown[0].caption, "Varnholt Radio");
+    EXPECT_EQ(prompts.shown[0].text, "This playlist holds 150 entries; only the first 99 were loaded.");
+    prompts.shown.clear();
+
     for (int32_t count : {0, -5}) {
         playlist->playlistScroll = 7;
         test::writeFile(files / "empty.vhcd", playlistBytes(count, many));
@@ -168,6 +175,30 @@ TEST_F(FileFixture, AFailedWriteIsReportedAndKeepsTheOldFileWhole) {
     EXPECT_FALSE(fs::exists(files / "kept.vhcd.part"));
     EXPECT_EQ(playlist->fileName, path.string());
     EXPECT_FALSE(fs::exists(files / "other.vhcd"));
+}
+
+// Saving through a symbolic link replaces the file it names and keeps the
+// link; a FIFO or device under the name is refused, never replaced.
+TEST_F(FileFixture, SaveFollowsLinksAndRefusesSpecialFiles) {
+    append(*playlist, kCH, song);
+    fs::create_directory(files / "real");
+    test::writeFile(files / "real/list.vhcd", {});
+    fs::create_symlink("real/list.vhcd", files / "link.vhcd");
+    playlist->fileName = (files / "link.vhcd").string();
+    commands->save();
+    EXPECT_TRUE(fs::is_symlink(files / "link.vhcd"));
+    ASSERT_EQ(writePlaylistFile(*playlist, files / "plain.vhcd"), WriteResult::Ok);
+    EXPECT_EQ(test::readFile(files / "real/list.vhcd"), test::readFile(files / "plain.vhcd"));
+
+    ASSERT_EQ(mkfifo((files / "pipe.vhcd").c_str(), 0600), 0);
+    playlist->fileName = (files / "pipe.vhcd").string();
+    commands->save();
+    EXPECT_TRUE(fs::is_fifo(files / "pipe.vhcd"));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, (files / "pipe.vhcd").string() + " is not a regular file; nothing was written to it.");
+    // Opening one does not block: it is no playlist.
+    commands->openPath(files / "pipe.vhcd");
+    EXPECT_EQ(prompts.shown.back().text, "Failed to open file\n");
 }
 
 }  // namespace

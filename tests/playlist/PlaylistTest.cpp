@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 
+#include "audio/ClipPlayer.h"
 #include "playlist/PlaylistFile.h"
 #include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
@@ -128,6 +130,66 @@ TEST_F(PlaylistFixture, SteppingVariantsCyclesBothWaysAndRestartsTheCurrentTrack
     EXPECT_EQ(s->outro, 0);
     EXPECT_TRUE(s->outroAudio);
     EXPECT_EQ(player.calls, (std::vector<std::pair<PlaylistTrack*, int32_t>>{{s, 0}, {s, 2}}));
+}
+
+// The real clip player at unity gain (a rendered sample is the decoded
+// code), reporting to the playlist as the view's player does.
+struct PlayerPlayback : PlaybackControl {
+    explicit PlayerPlayback(Playlist& playlist) {
+        player.gainLeft = player.gainRight = 1.0f;
+        player.setCallback([&playlist](PlaylistTrack* t, int32_t frames) { playlist.reportPosition(t, frames); });
+    }
+    void playTrack(PlaylistTrack* track, int32_t part) override { player.startTrack(track, part); }
+    // Left samples of `frames` frames rendered in one call, as one engine tick.
+    std::vector<int> render(int32_t frames) {
+        std::vector<float> out(size_t(2 * frames));
+        player.render(out.data(), frames);
+        std::vector<int> left;
+        for (int32_t f = 0; f < frames; ++f) left.push_back(int(out[size_t(2 * f)] * 32768.0f));
+        return left;
+    }
+    ClipPlayer player;
+};
+
+// The player must name the track it has just moved on to: the playlist only
+// stops playback before freeing a track it knows to be playing.
+TEST_F(PlaylistFixture, TheTrackPlayedNextIsKnownAtOnceSoItIsNeverFreedUnderThePlayer) {
+    PlayerPlayback real(*playlist);
+    playlist->setPlayback(&real);
+    for (bool stepOutro : {false, true}) {
+        SCOPED_TRACE(stepOutro ? "outro of the next track stepped" : "next track removed");
+        playlist->clearPlaylist();
+        PlaylistTrack* a = append(*playlist, kCH, chatter);
+        PlaylistTrack* b = append(*playlist, kCH, threeOutros);  // main code 2, outros "a" code 3, "b" code 4
+        PlaylistTrack* c = append(*playlist, kCH, chatter);
+        // A start names the started track, not the old one's neighbour.
+        real.playTrack(c, 0);
+        real.playTrack(a, 0);
+        EXPECT_EQ(playlist->currentTrack, a);
+
+        // One tick's render runs from a's end into b's first block.
+        const int32_t aFrames = trackSamples(*a);
+        std::vector<int> heard = real.render(aFrames + 28);
+        EXPECT_EQ(heard[size_t(aFrames - 1)], 1);
+        EXPECT_EQ(heard[size_t(aFrames)], 2);
+        EXPECT_EQ(playlist->currentTrack, b);
+
+        if (!stepOutro) {
+            playlist->removeTrack(b);
+            EXPECT_EQ(playlist->currentTrack, nullptr);
+            heard = real.render(28 * 40);
+            EXPECT_EQ(std::count(heard.begin(), heard.end(), 0), 28 * 40);
+            EXPECT_EQ(playlist->trackAt(1), c);
+        } else {
+            playlist->stepOutro(*b, +1);
+            EXPECT_EQ(playlist->currentTrack, b);
+            // The new outro at once, then c.
+            heard = real.render(28 * 8);
+            EXPECT_EQ(std::count(heard.begin(), heard.begin() + 28 * 7, 4), 28 * 7);
+            EXPECT_EQ(heard[28 * 7], 1);
+            EXPECT_EQ(playlist->currentTrack, c);
+        }
+    }
 }
 
 TEST_F(PlaylistFixture, TheLengthRoundsUpToASecondAndMarksCdsOf78MinutesOrMore) {

@@ -14,6 +14,7 @@ class TestSoundOutput : public SoundOutput {
 public:
     bool open() override { return opened_ = openSucceeds_; }
     std::optional<uint32_t> playCursor() override { return opened_ ? std::optional<uint32_t>(cursor_) : std::nullopt; }
+    uint32_t readAhead() const override { return readAhead_; }
     LockStatus lock(uint32_t offset, uint32_t bytes, Regions& regions) override {
         ++lockCalls_;
         if (lost_) return LockStatus::lost;
@@ -30,6 +31,9 @@ public:
 
     // Moves the play cursor on by `bytes` (wrapping), as if they were played.
     void advance(uint32_t bytes) { cursor_ = uint32_t((uint64_t(cursor_) + bytes) % kRingBytes); }
+    void setPlayCursor(uint32_t offset) { cursor_ = offset % kRingBytes; }
+    // Bytes from the cursor on that the "device" claims to be reading.
+    void setReadAhead(uint32_t bytes) { readAhead_ = bytes; }
     // Fills the whole ring with one value, to see afterwards what was written.
     void fillRing(int16_t value) { ring_.assign(ring_.size(), value); }
     void setOpenSucceeds(bool succeeds) { openSucceeds_ = succeeds; }
@@ -50,7 +54,7 @@ public:
 
 private:
     std::vector<int16_t> ring_ = std::vector<int16_t>(kRingBytes / 2, 0);
-    uint32_t cursor_ = 0;
+    uint32_t cursor_ = 0, readAhead_ = 0;
     bool openSucceeds_ = true, opened_ = false, playing_ = false, lost_ = false;
     int32_t failingRestores_ = 0, failingLocks_ = 0, lockCalls_ = 0, restoreCalls_ = 0;
 };

@@ -53,7 +53,7 @@ class EnableRules : public Commands, public ::testing::WithParamInterface<RuleCa
 
 TEST_P(EnableRules, FollowTheState) {
     GetParam().setUp(*this);
-    for (int32_t id : {kSave, kSaveAs, kExportCd, kExportWave, kCopyAudioFiles, kPlay, kStop, kPrevious, kNext,
+    for (int32_t id : {kSave, kSaveAs, kExportCd, kExportWave, kExportTracks, kCopyAudioFiles, kPlay, kStop, kPrevious, kNext,
                        kAddAllSongs, kRandomizeIntros, kPad, kCreateMusicMix, kCreateRadioMix})
         EXPECT_EQ(view->commandEnabled(id), GetParam().enabled.count(id) != 0) << findCommand(id)->menuText;
     for (int32_t id : {kNew, kOpen, kExit, kToggleToolbar, kToggleStatusBar, kExportOptions, kHelp})
@@ -62,7 +62,7 @@ TEST_P(EnableRules, FollowTheState) {
 }
 
 #define STATE(body) [](Commands& t) { body; }
-const std::set<int32_t> kFile = {kSave, kSaveAs, kExportCd, kExportWave};
+const std::set<int32_t> kFile = {kSave, kSaveAs, kExportCd, kExportWave, kExportTracks};
 std::set<int32_t> with(std::set<int32_t> a, std::initializer_list<int32_t> more) {
     a.insert(more);
     return a;

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "HandClips.h"
+#include "support/HandClips.h"
 
 namespace vh {
 namespace {

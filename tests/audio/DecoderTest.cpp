@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "audio/AdpcmEncoder.h"
-#include "support/TestSupport.h"
+#include "support/HandClips.h"
 
 namespace vh {
 namespace {
@@ -157,20 +157,13 @@ TEST(ClipAudio, BlockCountFromTheDeclaredSizeAndTheRealBytes) {
     }
 }
 
-struct Recorder : FrameSink {
-    std::vector<float> samples;
-    void pushFrames(const float* interleaved, int32_t frames) override {
-        samples.insert(samples.end(), interleaved, interleaved + 2 * frames);
-    }
-};
-
 TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     // Filter 1 makes every sample depend on the state carried from the part before.
     PlaylistTrack track;
     track.introAudio = audioFrom(threes(10, 12, 1));
     track.mainAudio = audioFrom(threes(4096 + 900, 11, 2));
     track.outroAudio = audioFrom(threes(3, 10, 1));
-    Recorder sink;
+    handclips::SampleSink sink;
     std::vector<int32_t> positions;
     int32_t frames = exportTrack(track, sink, [&](PlaylistTrack* t, int32_t p) {
         EXPECT_EQ(t, &track);
@@ -188,8 +181,8 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
         while (!cursor.atEnd()) {
             cursor.nextStereoBlock(out, l, r);
             for (int j = 0; j < 28; ++j, at += 2) {
-                ASSERT_EQ(sink.samples[at], out[j] / 32768.0f);
-                ASSERT_EQ(sink.samples[at + 1], out[28 + j] / 32768.0f);
+                ASSERT_EQ(sink.samples[at], out[j]);
+                ASSERT_EQ(sink.samples[at + 1], out[28 + j]);
             }
         }
     }
@@ -202,7 +195,7 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     // Parts that are missing or declare no blocks give nothing and no report.
     PlaylistTrack silent;
     silent.mainAudio = audioFrom({});
-    Recorder none;
+    handclips::SampleSink none;
     EXPECT_EQ(exportTrack(silent, none, [&](PlaylistTrack*, int32_t) { ADD_FAILURE(); }), 0);
     EXPECT_TRUE(none.samples.empty());
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "HandClips.h"
+#include "support/HandClips.h"
 #include "audio/ClipPlayer.h"
 #include "audio/RandomGenerator.h"
 #include "support/TestSoundOutput.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "HandClips.h"
+#include "support/HandClips.h"
 #include "audio/ClipPlayer.h"
 #include "audio/PlaybackEngine.h"
 #include "support/TestSupport.h"

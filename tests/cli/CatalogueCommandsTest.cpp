@@ -38,10 +38,6 @@ protected:
         cli::listClips(data, "CH", lines, err);
         return lines.str();
     }
-    std::string read(const fs::path& path) {
-        auto bytes = test::readFile(path);
-        return std::string(bytes.begin(), bytes.end());
-    }
     void write(const fs::path& path, const std::string& text) {
         test::writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
     }
@@ -66,7 +62,7 @@ TEST_F(CatalogueCommandsTest, ExportThenImportGivesTheSameFile) {
 
 TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
     ASSERT_EQ(run("export", work / "demo.tsv"), cli::kOk) << err.str();
-    std::istringstream in(read(work / "demo.tsv"));
+    std::istringstream in(test::readText(work / "demo.tsv"));
     std::string edited;
     int songs = 0, chatter = 0;
     std::string song, talk;  // the clips column of `vhradio clips` from offset on

@@ -65,7 +65,7 @@ TEST(DemoDisc, IsADiscTheProgramReadsWithAMatchingCatalogueAndAudibleClips) {
         error.clear();
         EXPECT_FALSE(writeDemoDisc(folder, 1, error)) << existing;
         EXPECT_NE(error.find("already exists"), std::string::npos) << error;
-        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << existing;
+        EXPECT_EQ(test::filesIn(folder), std::vector<fs::path>{existing});
     }
 }
 

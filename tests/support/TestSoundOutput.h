@@ -31,7 +31,6 @@ public:
 
     // Moves the play cursor on by `bytes` (wrapping), as if they were played.
     void advance(uint32_t bytes) { cursor_ = uint32_t((uint64_t(cursor_) + bytes) % kRingBytes); }
-    void setPlayCursor(uint32_t offset) { cursor_ = offset % kRingBytes; }
     // Bytes from the cursor on that the "device" claims to be reading.
     void setReadAhead(uint32_t bytes) { readAhead_ = bytes; }
     // Fills the whole ring with one value, to see afterwards what was written.

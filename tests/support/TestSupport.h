@@ -2,6 +2,7 @@
 
 // Helpers every suite shares. Header only, like the rest of tests/support.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -87,6 +88,13 @@ inline std::vector<uint8_t> readFile(const fs::path& path) {
 inline std::string readText(const fs::path& path) {
     const std::vector<uint8_t> bytes = readFile(path);
     return std::string(bytes.begin(), bytes.end());
+}
+// The names in a folder, sorted.
+inline std::vector<fs::path> filesIn(const fs::path& dir) {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path().filename());
+    std::sort(files.begin(), files.end());
+    return files;
 }
 // The little-endian uint32 at byte `at`.
 inline uint32_t le32(const std::vector<uint8_t>& b, std::size_t at) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <cstring>
 
 #include "app/Application.h"
 #include "app/CMainFrame.h"
@@ -92,11 +91,9 @@ TEST_F(Startup, TheCatalogueWarningComesBeforeTheWindow) {
     catalogue.load();
     // The catalogue file now describes a different disc: one more clip.
     std::vector<uint8_t> image = test::readFile(catalogue.workDir() / kCatalogueFileName);
-    StationTable table;
-    std::memcpy(&table, image.data(), sizeof table);
-    table[4].clipCount = 2;
-    table[4].clips[1] = table[4].clips[0];
-    std::memcpy(image.data(), &table, sizeof table);
+    Station& ch = (*reinterpret_cast<StationTable*>(image.data()))[4];
+    ch.clipCount = 2;
+    ch.clips[1] = ch.clips[0];
     test::writeFile(catalogue.workDir() / kCatalogueFileName, image);
     auto app = start(catalogue.workDir());
     ASSERT_EQ(prompts.shown.size(), 1u);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -74,8 +75,7 @@ TEST_F(ClipPlayerTest, PlaysFromItsStartPartAndReportsThePositionFromTheTrackSta
         const std::vector<int16_t> out = play(28 * 12);
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.front(), Event(raw, c.firstPosition));
-        EXPECT_EQ(out[0], c.firstLeft);
-        EXPECT_EQ(out[1], c.firstLeft + 4096);
+        EXPECT_EQ(std::pair(out[0], out[1]), std::pair(c.firstLeft, int16_t(c.firstLeft + 4096)));
         // The preview plays its parts back to back, ends with the outro, then nothing.
         for (int32_t f = 0; f < 28 * 12; ++f) ASSERT_EQ(out[2 * f] != 0, f < c.framesPlayed) << "frame " << f;
         EXPECT_EQ(out[2 * (c.framesPlayed - 1)], 12288);
@@ -139,9 +139,7 @@ TEST_F(ClipPlayerTest, PassesOverTracksAndPartsWithNoAudio) {
     PlaylistTrack* b = list.append(makeTrack(&clip, makeClip({}), makeClip(constantBlocks(2, 2, 2)), nullptr));
     player.startTrack(empty, 0);
     const std::vector<int16_t> out = play(28 * 3);
-    EXPECT_EQ(out[0], 8192);
-    EXPECT_EQ(out[2 * 55], 8192);
-    EXPECT_EQ(out[2 * 56], 0);
+    EXPECT_EQ(std::tuple(out[0], out[2 * 55], out[2 * 56]), std::tuple(8192, 8192, 0));
     EXPECT_NE(std::find(events.begin(), events.end(), Event(b, 28)), events.end());
     EXPECT_EQ(events.back().first, nullptr);
 }
@@ -182,9 +180,7 @@ TEST_F(ClipPlayerTest, LetsGoOfPreviewsAndLeavesOtherTracksWhole) {
     player.startTrack(nullptr, 0);
     EXPECT_EQ(events.back(), Event(nullptr, 0));
     EXPECT_EQ(entry->next, &list.sentinel);
-    ASSERT_NE(entry->mainAudio, nullptr);
-    ASSERT_NE(loose->mainAudio, nullptr);
-    EXPECT_EQ(loose->mainAudio->blockCount(), 1);
+    EXPECT_TRUE(entry->mainAudio && loose->mainAudio && loose->mainAudio->blockCount() == 1);
 }
 
 }  // namespace

@@ -54,8 +54,7 @@ TEST(DecodeBlock, EachFilterPredictsFromTheLastTwoValues) {
                    Case{5, 1000, 500, 0, 0}, Case{15, 1000, 500, 0, 0}}) {
         PredictorState state{c.s0, c.s1};
         auto out = decode({uint8_t(c.filter << 4 | 12)}, state);
-        EXPECT_EQ(out[0], c.first) << "filter " << c.filter;
-        EXPECT_EQ(out[1], c.second) << "filter " << c.filter;
+        EXPECT_EQ(std::pair(out[0], out[1]), std::pair(c.first, c.second)) << "filter " << c.filter;
     }
 }
 
@@ -84,18 +83,10 @@ std::vector<test::StereoBlock> threes(int32_t count, int shift = 12, int filter 
     return std::vector<test::StereoBlock>(std::size_t(count), {b, b});
 }
 
-std::unique_ptr<ClipAudio> audioFrom(const std::vector<test::StereoBlock>& blocks, std::size_t valid = SIZE_MAX) {
-    const std::vector<uint8_t> bytes = test::clipBytes(blocks);
-    auto audio = ClipAudio::allocate(bytes.size());
-    std::memcpy(audio->data(), bytes.data(), bytes.size());
-    audio->setValidBytes(valid);
-    return audio;
-}
-
 TEST(PartCursor, WalksIntoTheNextChunkAfter4096Blocks) {
     std::vector<test::StereoBlock> blocks = threes(4097);
     for (std::size_t b = 0; b < blocks.size(); ++b) blocks[b].left = test::constantBlock(b == 4096 ? 7 : int(b % 5));
-    auto audio = audioFrom(blocks);
+    auto audio = handclips::makeClip(blocks);
     PartCursor cursor;
     cursor.open(*audio);
     PredictorState l, r;
@@ -151,7 +142,7 @@ TEST(ClipAudio, BlockCountFromTheDeclaredSizeAndTheRealBytes) {
                    Case{8000 * 16, 8068 + 135168 + 69632 + 16 * 10 + 15, 4096 + 10},
                    Case{8000 * 16, 8068 + 135168 + 69632, 4096}, Case{8000 * 16, 8068 + 135168 + 4096, 4096},
                    Case{100, 8068 + 69632 + 16 * 5 + 8, 5}, Case{100, 8068, 0}, Case{100, 8019, 0}}) {
-        auto audio = audioFrom(threes(2 * 4096), c.validBytes);
+        auto audio = handclips::makeClip(threes(2 * 4096), c.validBytes);
         std::memcpy(audio->data() + 8016, &c.dataSize, 4);
         EXPECT_EQ(audio->blockCount(), c.blocks) << c.dataSize << " " << c.validBytes;
     }
@@ -160,9 +151,9 @@ TEST(ClipAudio, BlockCountFromTheDeclaredSizeAndTheRealBytes) {
 TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     // Filter 1 makes every sample depend on the state carried from the part before.
     PlaylistTrack track;
-    track.introAudio = audioFrom(threes(10, 12, 1));
-    track.mainAudio = audioFrom(threes(4096 + 900, 11, 2));
-    track.outroAudio = audioFrom(threes(3, 10, 1));
+    track.introAudio = handclips::makeClip(threes(10, 12, 1));
+    track.mainAudio = handclips::makeClip(threes(4096 + 900, 11, 2));
+    track.outroAudio = handclips::makeClip(threes(3, 10, 1));
     handclips::SampleSink sink;
     std::vector<int32_t> positions;
     int32_t frames = exportTrack(track, sink, [&](PlaylistTrack* t, int32_t p) {
@@ -194,7 +185,7 @@ TEST(ExportTrack, DecodesThePartsAsOneStreamAndReportsEachChunkAndSecond) {
     EXPECT_EQ(positions, expected);
     // Parts that are missing or declare no blocks give nothing and no report.
     PlaylistTrack silent;
-    silent.mainAudio = audioFrom({});
+    silent.mainAudio = handclips::makeClip({});
     handclips::SampleSink none;
     EXPECT_EQ(exportTrack(silent, none, [&](PlaylistTrack*, int32_t) { ADD_FAILURE(); }), 0);
     EXPECT_TRUE(none.samples.empty());

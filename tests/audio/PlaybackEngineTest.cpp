@@ -38,9 +38,10 @@ protected:
         output->advance(bytes);
         PlaybackEngine::onTimer();
     }
-    bool untouched(uint32_t from, uint32_t to) const {
+    // Whether every sample from byte `from` to `to` holds `value`.
+    bool untouched(uint32_t from, uint32_t to, int16_t value = kUntouched) const {
         for (uint32_t b = from; b < to; b += 2)
-            if (output->sample(b) != kUntouched) return false;
+            if (output->sample(b) != value) return false;
         return true;
     }
     test::RecordingPrompts prompts;
@@ -107,7 +108,7 @@ TEST_F(EngineTest, MixesSourcesMostRecentFirstEachOnceAndClampsTheSum) {
 
 TEST_F(EngineTest, WritesJustTheSpanThePlayCursorPassedAsOneStreamAcrossTheWrapAndAfterAStop) {
     EXPECT_TRUE(output->playing());
-    EXPECT_TRUE(std::all_of(output->ring().begin(), output->ring().end(), [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(untouched(0, PlaybackEngine::kBufferBytes, 0));
     const int32_t locks = output->lockCalls();
     PlaybackEngine::onTimer();  // the cursor still at the write position: nothing to do
     EXPECT_EQ(output->lockCalls(), locks);
@@ -116,7 +117,7 @@ TEST_F(EngineTest, WritesJustTheSpanThePlayCursorPassedAsOneStreamAcrossTheWrapA
     ClipPlayer player;  // attached and idle: silence
     engine->attachSource(player);
     playAndTick(91000);
-    EXPECT_TRUE(std::all_of(output->ring().begin(), output->ring().begin() + 47500, [](int16_t v) { return v == 0; }));
+    EXPECT_TRUE(untouched(0, 95000, 0));
     player.startTrack(makeTrack(&clip, nullptr, makeClip(busyBlocks(40, 9)), nullptr), 0);
     output->fillRing(kUntouched);
     playAndTick(2000);
@@ -164,11 +165,6 @@ TEST_F(EngineTest, RestoresALostBufferOnceAndKeepsTheSpanWhenLockingStillFails) 
 TEST_F(EngineTest, NeverWritesWhereTheDeviceMayBeReading) {
     constexpr uint32_t ring = PlaybackEngine::kBufferBytes;
     output->setReadAhead(2048);
-    auto writtenAsSilence = [&](uint32_t from, uint32_t to) {
-        for (uint32_t b = from; b < to; b += 2)
-            if (output->sample(b) != 0) return false;
-        return true;
-    };
     // Resumed with the cursor far on: writing from the ring's start would
     // reach into the pull at 95000 that wraps round to 1048.
     playAndTick(95000);
@@ -178,7 +174,7 @@ TEST_F(EngineTest, NeverWritesWhereTheDeviceMayBeReading) {
     PlaybackEngine::onTimer();
     EXPECT_TRUE(untouched(95000, ring));
     EXPECT_TRUE(untouched(0, 1048));
-    EXPECT_TRUE(writtenAsSilence(1048, 95000));
+    EXPECT_TRUE(untouched(1048, 95000, 0));
     EXPECT_EQ(engine->writePosition(), 95000u);
 
     // A stall of just under a second: the cursor comes round to 1500 bytes
@@ -186,14 +182,14 @@ TEST_F(EngineTest, NeverWritesWhereTheDeviceMayBeReading) {
     output->fillRing(kUntouched);
     playAndTick(ring - 1500);
     EXPECT_TRUE(untouched(93500, 95548));
-    EXPECT_TRUE(writtenAsSilence(95548, ring));
-    EXPECT_TRUE(writtenAsSilence(0, 93500));
+    EXPECT_TRUE(untouched(95548, ring, 0));
+    EXPECT_TRUE(untouched(0, 93500, 0));
     EXPECT_EQ(engine->writePosition(), 93500u);
 
     // Ordinary ticks write just behind the cursor as before.
     output->fillRing(kUntouched);
     playAndTick(480);
-    EXPECT_TRUE(writtenAsSilence(93500, 93980));
+    EXPECT_TRUE(untouched(93500, 93980, 0));
     EXPECT_TRUE(untouched(93980, ring));
     EXPECT_TRUE(untouched(0, 93500));
 }

@@ -38,9 +38,6 @@ protected:
         cli::listClips(data, "CH", lines, err);
         return lines.str();
     }
-    void write(const fs::path& path, const std::string& text) {
-        test::writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
-    }
 
     static test::TempDir* disc_;
     test::TempDir work;
@@ -62,14 +59,11 @@ TEST_F(CatalogueCommandsTest, ExportThenImportGivesTheSameFile) {
 
 TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
     ASSERT_EQ(run("export", work / "demo.tsv"), cli::kOk) << err.str();
-    std::istringstream in(test::readText(work / "demo.tsv"));
     std::string edited;
     int songs = 0, chatter = 0;
     std::string song, talk;  // the clips column of `vhradio clips` from offset on
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> cells;
-        std::istringstream split(line);
-        for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(cell);
+    for (const std::string& line : test::split(test::readText(work / "demo.tsv"))) {
+        std::vector<std::string> cells = test::split(line, '\t');
         if (cells[0] == "clip" && cells[1] == "4" && cells[3] == "song" && cells[5] != "0" && songs++ == 0) {
             cells[5] = std::to_string(std::stoi(cells[5]) - 1);
             cells[9] = "Caf\xC3\xA9 \xE2\x82\xAC";
@@ -84,7 +78,7 @@ TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
     }
     ASSERT_FALSE(song.empty());
     ASSERT_FALSE(talk.empty());
-    write(work / "edited.tsv", edited);
+    test::writeText(work / "edited.tsv", edited);
     ASSERT_EQ(run("import", work / "edited.tsv"), cli::kOk) << err.str();
     const std::string listed = clipsOfCH();
     EXPECT_NE(listed.find("\n" + song), std::string::npos) << listed;
@@ -93,7 +87,7 @@ TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
 
     // A refused text leaves the file that is there as it was.
     const auto before = test::readFile(work / kCatalogueFileName);
-    write(work / "bad.tsv", edited + "clip\t4\t0\tsong\t300\t0\t0\t1\n");
+    test::writeText(work / "bad.tsv", edited + "clip\t4\t0\tsong\t300\t0\t0\t1\n");
     EXPECT_EQ(run("import", work / "bad.tsv"), cli::kFailure);
     EXPECT_NE(err.str().find("bad.tsv: line "), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("nothing was written"), std::string::npos);

@@ -32,9 +32,7 @@ struct CommandsFixture : ::testing::Test {
     }
     GameData& data() { return catalogue.data(); }
     std::vector<std::string> lines() {
-        std::vector<std::string> rows;
-        std::istringstream in(out.str());
-        for (std::string line; std::getline(in, line);) rows.push_back(line);
+        const auto rows = test::split(out.str());
         out.str("");
         return rows;
     }
@@ -144,15 +142,6 @@ TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOp
     EXPECT_EQ(std::string(cue.begin(), cue.begin() + long(std::min(cue.size(), expected.size()))), expected);
 }
 
-// A playlist file of (station, clip) records with intro and outro 0.
-void writePlaylist(const fs::path& path, const std::vector<std::pair<int32_t, int32_t>>& records) {
-    std::vector<int32_t> words{int32_t(records.size())};
-    for (auto [station, clip] : records) words.insert(words.end(), {station, clip, 0, 0});
-    std::vector<uint8_t> bytes(words.size() * 4);
-    std::memcpy(bytes.data(), words.data(), bytes.size());
-    test::writeFile(path, bytes);
-}
-
 // Plays a three-track playlist in real time through SDL's disk driver, which
 // writes what the device is given to a file.
 TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
@@ -163,7 +152,7 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
     const int c = catalogue.add(kCH, {Chatter, "Third", "", 350, 5});
     catalogue.load();
     test::TempDir files;
-    writePlaylist(files / "three.vhcd", {{kCH, a}, {kCH, b}, {kCH, c}});
+    test::writeFile(files / "three.vhcd", test::playlistBytes(3, {{kCH, a, 0, 0}, {kCH, b, 0, 0}, {kCH, c, 0, 0}}));
     const fs::path heardFile = files / "heard.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", heardFile.c_str(), 1);
@@ -177,8 +166,7 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
 
     // The status line names the tracks in turn.
     std::vector<std::string> numbers;
-    std::istringstream lines(status.str());
-    for (std::string line; std::getline(lines, line, '\r');)
+    for (const std::string& line : test::split(status.str(), '\r'))
         if (line.size() >= 2 && (numbers.empty() || numbers.back() != line.substr(0, 2)))
             numbers.push_back(line.substr(0, 2));
     EXPECT_EQ(numbers, (std::vector<std::string>{"01", "02", "03"}));
@@ -205,7 +193,7 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
 TEST_F(CommandsFixture, PlayFailsWhenNothingCanBeHeard) {
     const int empty = catalogue.add(kCH, {Chatter, "Empty", "", 0, 1});
     catalogue.load();
-    writePlaylist(files / "empty.vhcd", {{kCH, empty}, {kCH, empty}});
+    test::writeFile(files / "empty.vhcd", test::playlistBytes(2, {{kCH, empty, 0, 0}, {kCH, empty, 0, 0}}));
     cli::PlayRequest request;
     request.playlist = files / "empty.vhcd";
     EXPECT_EQ(cli::play(data(), request, nullptr, out, err), cli::kFailure);

@@ -12,6 +12,7 @@
 #include "export/TrackNames.h"
 #include "support/FileSizeLimit.h"
 #include "support/HandClips.h"
+#include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
 
 namespace vh {
@@ -59,13 +60,10 @@ struct TrackExport : ::testing::Test {
     }
     // An entry whose parts hold `blocks` blocks of noise each.
     PlaylistTrack* append(int station, int clip, int32_t blocks = 300) {
-        auto t = playlist->createTrack(station, &catalogue.data().table()[station].clips[clip]);
-        playlist->loadTrackAudio(*t, WaitDisplay::None);
+        PlaylistTrack* t = test::append(*playlist, station, clip);
         for (auto* part : {&t->introAudio, &t->mainAudio, &t->outroAudio})
             if (*part) *part = handclips::makeClip(handclips::busyBlocks(blocks, seed++));
-        PlaylistTrack* entry = playlist->insertBefore(std::move(t), playlist->sentinel());
-        ++playlist->trackCount;
-        return entry;
+        return t;
     }
     std::vector<int16_t> decoded(const std::vector<PlaylistTrack*>& entries) {
         handclips::SampleSink c;
@@ -73,8 +71,7 @@ struct TrackExport : ::testing::Test {
         return c.samples;
     }
     TrackExportResult run(TrackFormat format, int32_t rate, const fs::path& folder) {
-        TrackExportRequest request{folder, format, rate, true, 2};
-        return exportTracksTo(*context, request);
+        return exportTracksTo(*context, {folder, format, rate, true, 2});
     }
     std::vector<test::RecordingPrompts::Shown>& shown() { return catalogue.prompts.shown; }
 };
@@ -122,8 +119,7 @@ TEST_P(TrackExportCd, Flac44100TracksAreTheCdImageCutAtItsIndexes) {
     const int16_t* image = reinterpret_cast<const int16_t*>(wav.data() + 44);
     const int64_t imageFrames = int64_t(wav.size() - 44) / 4;
     std::vector<int64_t> starts;
-    std::istringstream cue(test::readText(out / "cd.cue"));
-    for (std::string line; std::getline(cue, line);) {
+    for (const std::string& line : test::split(test::readText(out / "cd.cue"))) {
         int m, s, f;
         if (std::sscanf(line.c_str(), "    INDEX 01 %d:%d:%d", &m, &s, &f) == 3) starts.push_back(588 * ((m * 60 + s) * 75 + f));
     }
@@ -237,15 +233,6 @@ TEST_F(TrackExport, CdTextLinesOnlyWhenAskedFor) {
         ASSERT_EQ(std::system((in + "cueprint -d '%T|%P\\n' -t '%n|%t|%p\\n' titled.cue > text.txt").c_str()), 0);
         EXPECT_EQ(test::readText(out / "text.txt"), "Summer edition|Varnholt Radio\n1|Cafe 'Noir'|Band\n2|Ad|ADVERTS\n");
     }
-
-    // The option's byte: absent (a one-byte file) while off.
-    ASSERT_TRUE(writeExportOptions(catalogue.workDir(), kLayoutPerSong, true));
-    EXPECT_EQ(test::readFile(catalogue.workDir() / kOptionsFileName), (std::vector<uint8_t>{1, 1}));
-    EXPECT_TRUE(readCdText(catalogue.workDir()));
-    EXPECT_EQ(readTrackLayout(catalogue.workDir()), kLayoutPerSong);
-    ASSERT_TRUE(writeExportOptions(catalogue.workDir(), kLayoutPerClip, false));
-    EXPECT_EQ(test::readFile(catalogue.workDir() / kOptionsFileName), (std::vector<uint8_t>{0}));
-    EXPECT_FALSE(readCdText(catalogue.workDir()));
 }
 
 // The encoders write their last frames and headers while closing, and

@@ -40,13 +40,6 @@ std::unique_ptr<StationTable> namedCatalogue() {
     return table;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 std::string joined(const std::vector<std::string>& lines, const char* end = "\n") {
     std::string text;
     for (const std::string& line : lines) text += line + end;
@@ -86,7 +79,7 @@ TEST(CatalogueText, SpreadsheetLinesReadAsTheirOwn) {
     // What a spreadsheet saves: a byte order mark, CR LF, every line padded
     // to the widest, every cell quoted, a blank line at the end.
     std::vector<std::string> lines;
-    for (const std::string& line : linesOf(text)) {
+    for (const std::string& line : test::split(text)) {
         std::string quoted = "\"";
         for (char ch : line) quoted += ch == '\t' ? std::string("\"\t\"") : ch == '"' ? "\"\"" : std::string(1, ch);
         lines.push_back(quoted + "\"\t\t\t");
@@ -105,7 +98,7 @@ TEST(CatalogueText, SpreadsheetLinesReadAsTheirOwn) {
 }
 
 TEST(CatalogueText, ConvertsToWindows1252AndMeasuresThere) {
-    std::vector<std::string> lines = linesOf(catalogueText(*namedCatalogue()));
+    std::vector<std::string> lines = test::split(catalogueText(*namedCatalogue()));
     std::string accents;
     for (int i = 0; i < 63; ++i) accents += "\xC3\xA9";  // 126 bytes of UTF-8, 63 in Windows-1252
     lines[kSongLine - 1] = "clip\t4\t0\tsong\t2\t1\t0\t500\t" + accents + "\tNihon \xE6\x97\xA5\xE6\x9C\xAC \xE2\x82\xAC";
@@ -142,7 +135,7 @@ TEST(CatalogueText, RefusesBadLinesNamingThem) {
         {kSongLine, "track\t4", "line 8: \"track\" is neither station nor clip"},
         {1, "station\tclip", "line 1: this is not a catalogue text"},
     };
-    const std::vector<std::string> good = linesOf(catalogueText(*namedCatalogue()));
+    const std::vector<std::string> good = test::split(catalogueText(*namedCatalogue()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         std::vector<std::string> lines = good;
@@ -155,7 +148,7 @@ TEST(CatalogueText, RefusesBadLinesNamingThem) {
 }
 
 TEST(CatalogueText, MatchesClipsByPositionNotIndex) {
-    std::vector<std::string> lines = linesOf(catalogueText(*namedCatalogue()));
+    std::vector<std::string> lines = test::split(catalogueText(*namedCatalogue()));
     lines.push_back(lines[kSongLine - 1]);  // the song twice: the second finds it taken
     // Another issue of the disc: station 4 has a clip more at its start, and
     // station 1's clip is longer.

@@ -86,9 +86,6 @@ void putRecordField(std::vector<uint8_t>& image, uint32_t dirSector, std::string
     const std::size_t record = std::size_t(std::search(begin, begin + 2048, needle.begin(), needle.end()) - image.begin()) - 32;
     for (std::size_t i = 0; i < 4; ++i) image[record + field + i] = image[record + field + 7 - i] = uint8_t(value >> (8 * i));
 }
-void putExtent(std::vector<uint8_t>& image, uint32_t dirSector, std::string_view name, uint32_t sector) {
-    putRecordField(image, dirSector, name, 2, sector);
-}
 
 TEST_F(Image, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
     make("");
@@ -97,7 +94,7 @@ TEST_F(Image, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
     const uint32_t root = test::le32(original, 16 * 2048 + 156 + 2);  // the primary volume descriptor's root record
     const uint32_t sectors = uint32_t(original.size() / 2048);
     std::vector<uint8_t> bytes = original;  // AUDIO pointing back at the root: no disc
-    putExtent(bytes, root, "AUDIO", root);
+    putRecordField(bytes, root, "AUDIO", 2, root);
     test::writeFile(image(), bytes);
     EXPECT_FALSE(IsoImage::open(image())->find({"AUDIO", "AUDIO", "AUDIO", "CONFIG"}));
     EXPECT_THROW(gameData()->locateDisc(), test::RunEnded);  // the prompt, cancelled
@@ -107,7 +104,7 @@ TEST_F(Image, ALoopOfDirectoriesOrAnExtentPastTheEndGivesNotFoundOrAShortRead) {
     data->loadCatalogue();
     for (auto [start, valid] : {std::pair{sectors + 10, 0u}, {sectors - 1, 2048u - 100u}}) {
         bytes = original;  // CH.PAK's extent wholly beyond the image, then in its last sector
-        putExtent(bytes, streams, "CH.PAK;1", start);
+        putRecordField(bytes, streams, "CH.PAK;1", 2, start);
         test::writeFile(image(), bytes);
         auto clip = data->loadClipData(4, 0);
         ASSERT_TRUE(clip);

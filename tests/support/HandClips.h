@@ -2,6 +2,7 @@
 
 // Clip audio written block by block for the playback tests.
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -32,10 +33,12 @@ inline std::vector<StereoBlock> busyBlocks(int count, uint32_t seed) {
     return blocks;
 }
 
-inline std::unique_ptr<ClipAudio> makeClip(const std::vector<StereoBlock>& blocks) {
+// `valid`: how many of its bytes were really read (all by default).
+inline std::unique_ptr<ClipAudio> makeClip(const std::vector<StereoBlock>& blocks, std::size_t valid = SIZE_MAX) {
     const std::vector<uint8_t> bytes = test::clipBytes(blocks);
     auto clip = ClipAudio::allocate(bytes.size());
     std::copy(bytes.begin(), bytes.end(), clip->data());
+    clip->setValidBytes(valid);
     return clip;
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,27 @@ inline std::vector<uint8_t> readFile(const fs::path& path) {
 inline std::string readText(const fs::path& path) {
     const std::vector<uint8_t> bytes = readFile(path);
     return std::string(bytes.begin(), bytes.end());
+}
+inline void writeText(const fs::path& path, const std::string& text) {
+    writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+// The text's pieces between separators (a last empty piece dropped).
+inline std::vector<std::string> split(const std::string& text, char separator = '\n') {
+    std::vector<std::string> pieces;
+    std::istringstream in(text);
+    for (std::string piece; std::getline(in, piece, separator);) pieces.push_back(piece);
+    return pieces;
+}
+// A playlist file's bytes: the count, then (station, clip, intro, outro) records.
+inline std::vector<uint8_t> playlistBytes(int32_t count, const std::vector<std::array<int32_t, 4>>& records) {
+    std::vector<uint8_t> bytes;
+    auto put = [&](int32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+    };
+    put(count);
+    for (auto& r : records)
+        for (int32_t v : r) put(v);
+    return bytes;
 }
 // The names in a folder, sorted.
 inline std::vector<fs::path> filesIn(const fs::path& dir) {

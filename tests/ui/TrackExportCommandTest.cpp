@@ -42,7 +42,6 @@ TEST_F(TracksCommand, TheDialogsChoicesExportTheTracksAfterPlaybackStops) {
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<TrackExportDlg*>(QApplication::activeModalWidget());
         if (!dialog) return;
-        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Export Tracks"));
         dialog->folderEdit()->setText(QString::fromStdString(folder.string()));
         dialog->formatBox()->setCurrentIndex(dialog->formatBox()->findText(QStringLiteral("Opus")));
         rateOffered = dialog->rate44100()->isEnabled();
@@ -52,9 +51,8 @@ TEST_F(TracksCommand, TheDialogsChoicesExportTheTracksAfterPlaybackStops) {
     EXPECT_FALSE(rateOffered);  // Opus is always 24000 Hz
     ASSERT_FALSE(view->calls.empty());
     EXPECT_EQ(view->calls.front(), (std::pair<PlaylistTrack*, int32_t>{nullptr, 0}));  // playback stopped first
-    EXPECT_TRUE(fs::exists(folder / "01 - Band - Tune.opus"));
-    EXPECT_TRUE(fs::exists(folder / "02 - ADVERTS - Ad.opus"));
-    EXPECT_TRUE(fs::exists(folder / "Varnholt Radio.m3u8"));
+    EXPECT_EQ(test::filesIn(folder), (std::vector<fs::path>{"01 - Band - Tune.opus", "02 - ADVERTS - Ad.opus",
+                                                             "Varnholt Radio.m3u8"}));
     EXPECT_FALSE(view->playlist().exportActive);
     EXPECT_TRUE(catalogue.prompts.shown.empty());
 }
@@ -63,7 +61,6 @@ TEST_F(TracksCommand, TheCdTextBoxIsStoredAndReachesTheCueSheet) {
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<TrackLayoutDlg*>(QApplication::activeModalWidget());
         if (!dialog) return;
-        EXPECT_EQ(dialog->cdTextBox()->text(), QStringLiteral("Write titles into the CUE sheet (CD-TEXT)"));
         EXPECT_FALSE(dialog->cdTextBox()->isChecked());
         dialog->cdTextBox()->click();
         press(dialog, QStringLiteral("OK"));

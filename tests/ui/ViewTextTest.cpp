@@ -5,6 +5,9 @@
 #include "ui/SlotText.h"
 #include "ui/TransportText.h"
 
+// The cases name only the fields that differ from a default state.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace vh {
 namespace {
 
@@ -14,28 +17,6 @@ struct TransportCase {
     const char* text;
     bool red;
 };
-
-TransportState idle(int32_t tracks, int32_t minutes, int32_t seconds, bool over = false, bool hasLength = true) {
-    TransportState s;
-    s.trackCount = tracks;
-    s.length = {hasLength, minutes, seconds, over};
-    return s;
-}
-TransportState playing(int32_t position, int32_t elapsed) {
-    TransportState s;
-    s.playing = true;
-    s.trackPosition = position;
-    s.elapsedSeconds = elapsed;
-    return s;
-}
-TransportState with(TransportState s, bool copy, int32_t percent, bool wait, bool exporting) {
-    s.copyActive = copy;
-    s.copyPercent = percent;
-    s.copyFileName = "CH.PAK";
-    s.pleaseWait = wait;
-    s.exportActive = exporting;
-    return s;
-}
 
 class TransportTextTest : public ::testing::TestWithParam<TransportCase> {};
 
@@ -47,19 +28,22 @@ TEST_P(TransportTextTest, BuildsTheLineInTheOrderItsStatesOverrideEachOther) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, TransportTextTest,
-    ::testing::Values(TransportCase{"NothingAtAll", {}, "-- --:--", false},
-                      TransportCase{"IdleWithoutAudio", idle(2, 0, 0, false, false), "-- --:--", false},
-                      TransportCase{"IdleTotal", idle(3, 61, 31), "03 61:31", false},
-                      TransportCase{"OverLength", idle(20, 78, 0, true), "20 78:00", true},
-                      TransportCase{"PlaylistTrack", playing(2, 75), "03 01:15", false},
-                      TransportCase{"HourWraps", playing(0, 3723), "01 02:03", false},
-                      TransportCase{"Preview", playing(-1, 9), "-- 00:09", false},
-                      TransportCase{"CopyStart", with({}, true, 0, false, false), "Copying CH.PAK : 00%", false},
-                      TransportCase{"CopyDone", with({}, true, 100, false, false), "Copying CH.PAK : OK ", false},
-                      TransportCase{"CopyHidesTheTotal", with(idle(3, 80, 0, true), true, 5, false, false), "Copying CH.PAK : 05%", true},
-                      TransportCase{"PleaseWait", with(playing(-1, 0), true, 40, true, false), "PLEASE WAIT", false},
-                      TransportCase{"Export", with(playing(4, 65), false, 0, false, true), ">> 05 01:05 <<", false},
-                      TransportCase{"ExportWithWait", with({}, false, 0, true, true), ">> PLEASE WAIT <<", false}),
+    ::testing::Values(
+        TransportCase{"NothingAtAll", {}, "-- --:--", false},
+        TransportCase{"IdleWithoutAudio", {.trackCount = 2}, "-- --:--", false},
+        TransportCase{"IdleTotal", {.trackCount = 3, .length = {true, 61, 31, false}}, "03 61:31", false},
+        TransportCase{"OverLength", {.trackCount = 20, .length = {true, 78, 0, true}}, "20 78:00", true},
+        TransportCase{"PlaylistTrack", {.playing = true, .trackPosition = 2, .elapsedSeconds = 75}, "03 01:15", false},
+        TransportCase{"HourWraps", {.playing = true, .trackPosition = 0, .elapsedSeconds = 3723}, "01 02:03", false},
+        TransportCase{"Preview", {.playing = true, .elapsedSeconds = 9}, "-- 00:09", false},
+        TransportCase{"CopyStart", {.copyActive = true, .copyFileName = "CH.PAK"}, "Copying CH.PAK : 00%", false},
+        TransportCase{"CopyDone", {.copyActive = true, .copyPercent = 100, .copyFileName = "CH.PAK"}, "Copying CH.PAK : OK ", false},
+        TransportCase{"CopyHidesTheTotal", {.trackCount = 3, .length = {true, 80, 0, true}, .copyActive = true, .copyPercent = 5,
+                                            .copyFileName = "CH.PAK"}, "Copying CH.PAK : 05%", true},
+        TransportCase{"PleaseWait", {.playing = true, .copyActive = true, .copyPercent = 40, .copyFileName = "CH.PAK",
+                                     .pleaseWait = true}, "PLEASE WAIT", false},
+        TransportCase{"Export", {.playing = true, .trackPosition = 4, .elapsedSeconds = 65, .exportActive = true}, ">> 05 01:05 <<", false},
+        TransportCase{"ExportWithWait", {.pleaseWait = true, .exportActive = true}, ">> PLEASE WAIT <<", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TransportStateOf, CountsPlaylistTracksFromOneAndShowsPreviewsWithoutANumber) {

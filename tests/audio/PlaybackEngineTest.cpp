@@ -33,7 +33,6 @@ protected:
         ASSERT_NE(engine, nullptr);
     }
     void TearDown() override { PlaybackEngine::shutdownEngine(); }
-    // Lets the "device" play `bytes` and ticks once.
     void playAndTick(uint32_t bytes) {
         output->advance(bytes);
         PlaybackEngine::onTimer();
@@ -172,26 +171,20 @@ TEST_F(EngineTest, NeverWritesWhereTheDeviceMayBeReading) {
     engine->resumeOutput();
     output->fillRing(kUntouched);
     PlaybackEngine::onTimer();
-    EXPECT_TRUE(untouched(95000, ring));
-    EXPECT_TRUE(untouched(0, 1048));
-    EXPECT_TRUE(untouched(1048, 95000, 0));
+    EXPECT_TRUE(untouched(95000, ring) && untouched(0, 1048) && untouched(1048, 95000, 0));
     EXPECT_EQ(engine->writePosition(), 95000u);
 
     // A stall of just under a second: the cursor comes round to 1500 bytes
     // short of the write position.
     output->fillRing(kUntouched);
     playAndTick(ring - 1500);
-    EXPECT_TRUE(untouched(93500, 95548));
-    EXPECT_TRUE(untouched(95548, ring, 0));
-    EXPECT_TRUE(untouched(0, 93500, 0));
+    EXPECT_TRUE(untouched(93500, 95548) && untouched(95548, ring, 0) && untouched(0, 93500, 0));
     EXPECT_EQ(engine->writePosition(), 93500u);
 
     // Ordinary ticks write just behind the cursor as before.
     output->fillRing(kUntouched);
     playAndTick(480);
-    EXPECT_TRUE(untouched(93500, 93980, 0));
-    EXPECT_TRUE(untouched(93980, ring));
-    EXPECT_TRUE(untouched(0, 93500));
+    EXPECT_TRUE(untouched(93500, 93980, 0) && untouched(93980, ring) && untouched(0, 93500));
 }
 
 TEST_F(EngineTest, ASecondEngineOrAnOutputThatCannotOpenFailsWithTheMessage) {
@@ -209,10 +202,7 @@ TEST_F(EngineTest, ASecondEngineOrAnOutputThatCannotOpenFailsWithTheMessage) {
 // The C library's published sequences: playlists depend on them exactly.
 // Seeding restarts the sequence whatever was drawn before.
 TEST(RandomGenerator, MatchesTheClassicCLibrarySequence) {
-    struct Case {
-        uint32_t seed;
-        std::vector<int32_t> first;
-    };
+    struct Case { uint32_t seed; std::vector<int32_t> first; };
     RandomGenerator generator;
     for (const Case& c : {Case{1, {41, 18467, 6334, 26500, 19169, 15724}}, Case{667, {2216, 714}},
                           Case{0, {38, 7719, 21238}}}) {

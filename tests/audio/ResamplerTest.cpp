@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,11 +18,7 @@ namespace {
 
 constexpr float kScale = 3.0517578125e-05f;  // 2^-15, the decoder's
 
-struct PathCase {
-    const char* name;
-    ResamplerKernel kernel;
-    int32_t threads, blockFrames;
-};
+struct PathCase { const char* name; ResamplerKernel kernel; int32_t threads, blockFrames; };
 
 const PathCase kPaths[] = {{"Portable", ResamplerKernel::Portable, 1, 65536},
                            {"Avx2", ResamplerKernel::Avx2, 1, 65536},
@@ -62,7 +56,8 @@ void pushAll(Resampler& r, const std::vector<float>& input) {
 }
 
 Wav exportWav(const ResamplerOptions& options, int32_t inRate, int32_t outRate, const std::vector<float>& input) {
-    const std::string path = testing::TempDir() + "vh_resampler_" + std::to_string(::getpid()) + ".wav";
+    test::TempDir dir;
+    const test::fs::path path = dir / "out.wav";
     Resampler r(options);
     EXPECT_TRUE(r.beginExport(std::fopen(path.c_str(), "wb"), inRate, outRate));
     EXPECT_EQ(r.cdFramePosition(), 0);
@@ -71,7 +66,6 @@ Wav exportWav(const ResamplerOptions& options, int32_t inRate, int32_t outRate, 
     w.cdFrames = r.cdFramePosition();
     w.finished = r.finishExport();
     w.bytes = test::readFile(path);
-    std::remove(path.c_str());
     return w;
 }
 
@@ -89,10 +83,7 @@ int expectedPcm(long double f) { return int(std::clamp(std::trunc(f * 32768.0L +
 
 // Every export's header describes its data, padded to whole CD frames.
 TEST(ResamplerLengths, CdPositionsRoundUpAndTheOutputIsPaddedToWholeCdFrames) {
-    struct Case {
-        int32_t outRate;
-        int64_t inputFrames, cdFrames, outputFrames;
-    };
+    struct Case { int32_t outRate; int64_t inputFrames, cdFrames, outputFrames; };
     for (const Case& c : {Case{44100, 0, 0, 0}, Case{44100, 1, 1, 588}, Case{44100, 129, 1, 588},
                           Case{44100, 320, 1, 588}, Case{44100, 321, 2, 1176}, Case{44100, 24001, 76, 44688},
                           Case{24000, 1, 1, 320}, Case{24000, 320, 1, 320}, Case{24000, 321, 2, 640}}) {
@@ -186,7 +177,7 @@ TEST(ResamplerConversion, GameRatePassesEveryDecodedValueAndClampsBeyondFullScal
 // partial sums carry H × T ≈ 2^40 and their rounding leaves a residue of many
 // LSB that depends on where and when the two meet. Pairs lie far enough apart
 // that every other window holding one of them simply clamps.
-std::vector<float> cancellingPairs(int64_t frames, std::vector<int64_t>& probes) {
+std::vector<float> cancellingPairs(int64_t frames) {
     std::vector<float> in = randomInput(frames, 5);
     for (auto& s : in) s *= 0.25f;
     const float h = 17592186044416.0f;  // 2^44
@@ -196,7 +187,6 @@ std::vector<float> cancellingPairs(int64_t frames, std::vector<int64_t>& probes)
         const int ch = int(n % 2);
         in[std::size_t(2 * a + ch)] = (n % 3 == 0) ? -h : h;
         in[std::size_t(2 * b + ch)] = (n % 3 == 0) ? h : -h;
-        probes.push_back(2 * j + 1);
     }
     return in;
 }
@@ -210,8 +200,7 @@ protected:
 
 // Every block path, fed in mixed chunks, writes the reference's bytes.
 TEST_P(ResamplerPaths, SameBytesAsTheReference) {
-    static std::vector<int64_t> probes;
-    static const std::vector<float> in = cancellingPairs(150000, probes);
+    static const std::vector<float> in = cancellingPairs(150000);
     static std::map<std::pair<int32_t, int32_t>, Wav> expected;
     for (auto rates : {std::pair{24000, 48000}, {24000, 44100}, {24000, 24000}, {44100, 24000}}) {
         SCOPED_TRACE(std::to_string(rates.first) + " to " + std::to_string(rates.second));
@@ -222,13 +211,6 @@ TEST_P(ResamplerPaths, SameBytesAsTheReference) {
         ASSERT_EQ(w.bytes.size(), ref.bytes.size());
         auto [a, b] = std::mismatch(w.bytes.begin(), w.bytes.end(), ref.bytes.begin());
         EXPECT_TRUE(a == w.bytes.end()) << "first difference at byte " << (a - w.bytes.begin());
-        if (rates.second != 48000) continue;
-        // The probes are informative: far from the clamps, so not the plain
-        // sum of the small input they would be had the pairs cancelled.
-        int informative = 0;
-        for (int64_t m : probes)
-            for (int ch = 0; ch < 2; ++ch) informative += std::abs(ref.sample(m, ch)) < 30000;
-        EXPECT_GT(informative, int(probes.size()));
     }
 }
 

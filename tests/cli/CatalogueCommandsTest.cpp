@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "cli/Commands.h"
@@ -13,52 +12,28 @@ namespace {
 constexpr int kCH = 4;
 
 // The demo disc, with its catalogue file copied into a work folder.
-class CatalogueCommandsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        disc_ = new test::TempDir;
-        std::string error;
-        ASSERT_TRUE(writeDemoDisc(disc_->path(), 7, error)) << error;
-    }
-    static void TearDownTestSuite() { delete disc_; }
-
-    void SetUp() override { fs::copy_file(*disc_ / kCatalogueFileName, work / kCatalogueFileName); }
-
-    int run(const std::string& action, const fs::path& text = {}, const fs::path& file = {}) {
-        out.str("");
-        err.str("");
-        GameData data(prompts, [] { return std::vector<fs::path>{disc_->path()}; }, work.path());
-        return cli::catalogueCommand(data, {action, text, file}, out, err);
-    }
-    std::string clipsOfCH() {
-        GameData data(prompts, [] { return std::vector<fs::path>{disc_->path()}; }, work.path());
-        data.loadCatalogue();
-        EXPECT_TRUE(data.catalogueFileInUse());
-        std::ostringstream lines;
-        cli::listClips(data, "CH", lines, err);
-        return lines.str();
-    }
-
-    static test::TempDir* disc_;
-    test::TempDir work;
+TEST(CatalogueCommands, ExportImportEditAndCheckOnTheDemoDisc) {
+    test::TempDir disc, work;
+    std::string error;
+    ASSERT_TRUE(writeDemoDisc(disc.path(), 7, error)) << error;
+    fs::copy_file(disc / kCatalogueFileName, work / kCatalogueFileName);
     test::RecordingPrompts prompts;
     std::ostringstream out, err;
-};
-test::TempDir* CatalogueCommandsTest::disc_ = nullptr;
-
-TEST_F(CatalogueCommandsTest, ExportThenImportGivesTheSameFile) {
+    auto run = [&](const std::string& action, const fs::path& text = {}, const fs::path& file = {}) {
+        out.str("");
+        err.str("");
+        GameData data(prompts, [&] { return std::vector<fs::path>{disc.path()}; }, work.path());
+        return cli::catalogueCommand(data, {action, text, file}, out, err);
+    };
     ASSERT_EQ(run("export", work / "demo.tsv"), cli::kOk) << err.str();
     ASSERT_EQ(run("import", work / "demo.tsv", work / "again.dat"), cli::kOk) << err.str();
-    EXPECT_EQ(test::readFile(work / "again.dat"), test::readFile(*disc_ / kCatalogueFileName));
+    EXPECT_EQ(test::readFile(work / "again.dat"), test::readFile(disc / kCatalogueFileName));
     EXPECT_NE(out.str().find(" clips matched, 0 kept their default titles, 0 unknown lines\n"), std::string::npos)
         << out.str();
     EXPECT_EQ(run("check", {}, work / "again.dat"), cli::kOk);
     EXPECT_EQ(out.str(), "matches\n");
-    EXPECT_TRUE(prompts.shown.empty());
-}
 
-TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
-    ASSERT_EQ(run("export", work / "demo.tsv"), cli::kOk) << err.str();
+    // An edited text is what the program then lists.
     std::string edited;
     int songs = 0, chatter = 0;
     std::string song, talk;  // the clips column of `vhradio clips` from offset on
@@ -80,7 +55,12 @@ TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
     ASSERT_FALSE(talk.empty());
     test::writeText(work / "edited.tsv", edited);
     ASSERT_EQ(run("import", work / "edited.tsv"), cli::kOk) << err.str();
-    const std::string listed = clipsOfCH();
+    GameData data(prompts, [&] { return std::vector<fs::path>{disc.path()}; }, work.path());
+    data.loadCatalogue();
+    EXPECT_TRUE(data.catalogueFileInUse());
+    std::ostringstream clips;
+    cli::listClips(data, "CH", clips, err);
+    const std::string listed = clips.str();
     EXPECT_NE(listed.find("\n" + song), std::string::npos) << listed;
     EXPECT_NE(listed.find("\n" + talk), std::string::npos);
     EXPECT_TRUE(prompts.shown.empty());

@@ -10,7 +10,6 @@
 #include "export/ExportOptions.h"
 #include "export/TrackExporter.h"
 #include "export/TrackNames.h"
-#include "support/FileSizeLimit.h"
 #include "support/HandClips.h"
 #include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
@@ -20,11 +19,7 @@ namespace {
 
 constexpr int kCH = 4;
 
-struct Audio {
-    int rate = 0;
-    std::vector<int16_t> samples;
-    std::map<int, std::string> tags;
-};
+struct Audio { int rate = 0; std::vector<int16_t> samples; std::map<int, std::string> tags; };
 
 Audio readAudio(const fs::path& path) {
     Audio a;
@@ -92,8 +87,7 @@ TEST_F(TrackExport, Flac24000HoldsTheDecodedSamplesOfEachTracksEntries) {
         EXPECT_EQ(audio.rate, 24000);
         EXPECT_TRUE(audio.samples == decoded(tracks[t])) << result.files[t];
     }
-    EXPECT_TRUE(shown().empty());
-    EXPECT_FALSE(playlist->exportActive);
+    EXPECT_TRUE(shown().empty() && !playlist->exportActive);
 
     // A track without audio (none could be read) gets no file: no encoder
     // writes a valid one without frames.

@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <memory>
-#include <sstream>
+#include <tuple>
 
 #include "gamedata/CatalogueFile.h"
 #include "gamedata/CatalogueText.h"
@@ -70,8 +70,7 @@ TEST(CatalogueText, AwkwardTextsSurviveExportAndImport) {
     ASSERT_TRUE(result.ok()) << result.errors[0];
     EXPECT_TRUE(result.warnings.empty());
     EXPECT_EQ(std::memcmp(imported.get(), named.get(), sizeof(StationTable)), 0);
-    EXPECT_EQ(result.matched, 6);
-    EXPECT_EQ(result.keptDefault, 0);
+    EXPECT_EQ(std::pair(result.matched, result.keptDefault), std::pair(6, 0));
 }
 
 TEST(CatalogueText, SpreadsheetLinesReadAsTheirOwn) {
@@ -162,17 +161,14 @@ TEST(CatalogueText, MatchesClipsByPositionNotIndex) {
     EXPECT_EQ(fieldText(ch.clips[0].title), "Clip #1 00:00");
     EXPECT_EQ(ch.clips[0].clipClass, Chatter);
     EXPECT_EQ(clipName(ch.clips[1]), "The Examples - Night Drive");
-    EXPECT_EQ(ch.clips[1].introCount, 2);
-    EXPECT_EQ(ch.clips[1].outroCount, 1);
+    EXPECT_EQ(std::pair(ch.clips[1].introCount, ch.clips[1].outroCount), std::pair(2, 1));
     EXPECT_EQ(ch.clips[2].offset, 1000u);
     EXPECT_EQ(fieldText(ch.clips[2].title), "");
     EXPECT_EQ(ch.clips[5].clipClass, Ident);
     EXPECT_EQ(fieldText((*table)[1].clips[0].title), "Clip #1 00:00");
     EXPECT_TRUE(compareWithLookup(*table, other).matches());
 
-    EXPECT_EQ(result.matched, 5);
-    EXPECT_EQ(result.keptDefault, 2);
-    EXPECT_EQ(result.unknownLines, 2);
+    EXPECT_EQ(std::tuple(result.matched, result.keptDefault, result.unknownLines), std::tuple(5, 2, 2));
     ASSERT_EQ(result.warnings.size(), 2u);
     EXPECT_EQ(result.warnings[0], "line " + std::to_string(kCommercialLine) +
                                       ": station 1 has no clip at offset 0 length 42 on this disc; the line was left out");

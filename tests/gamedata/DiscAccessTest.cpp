@@ -38,7 +38,6 @@ TEST_F(DiscFixture, TheCacheWinsAndTheDiscLocatedOnceServesWhatIsMissing) {
     EXPECT_EQ(g.table()[5].clipCount, 1);  // the cached lookup file, not the disc's
     ASSERT_TRUE(g.loadClipData(5, 0));
     EXPECT_EQ(searches, 0);
-    // length + 8068 bytes from the offset.
     auto first = g.loadClipData(4, 0);  // CH.PAK is only on the disc
     ASSERT_TRUE(first);
     EXPECT_EQ(*g.discRoot(), dir / "disc/AUDIO");
@@ -50,8 +49,7 @@ TEST_F(DiscFixture, TheCacheWinsAndTheDiscLocatedOnceServesWhatIsMissing) {
     EXPECT_FALSE(g.loadConfigFile("NOTHERE.DAT"));
     for (auto [station, clip] : {std::pair{5, 1}, {4, 2}, {-1, 0}, {16, 0}}) EXPECT_FALSE(g.loadClipData(station, clip));
     g.table()[6].clipCount = 1;  // a clip whose stream file exists nowhere
-    EXPECT_FALSE(g.loadClipData(6, 0));
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(!g.loadClipData(6, 0) && prompts.shown.empty());
 }
 
 // A clip buffer holds the clip's length and header, or what the stream file

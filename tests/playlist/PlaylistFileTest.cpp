@@ -5,7 +5,6 @@
 #include <array>
 
 #include "playlist/PlaylistFile.h"
-#include "support/FileSizeLimit.h"
 #include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
 
@@ -56,8 +55,7 @@ TEST_F(FileFixture, ThreeEntriesRoundTripAs52BytesWithTheirChoices) {
     EXPECT_EQ(records(), (std::vector<Record>{{kCH, song, 2, 1}, {1, 0, 0, 0}, {kCH, chatter, 0, 0}}));
     EXPECT_EQ(playlist->trackCount, 3);
     EXPECT_EQ(playlist->fileName, path.string());
-    EXPECT_TRUE(playlist->first()->introAudio && playlist->first()->outroAudio);
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(playlist->first()->introAudio && playlist->first()->outroAudio && prompts.shown.empty());
 }
 
 TEST_F(FileFixture, AtMost99RecordsAreLoadedAndACountOfZeroOrLessEmptiesThePlaylist) {

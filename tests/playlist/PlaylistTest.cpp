@@ -41,11 +41,9 @@ struct PlaylistFixture : ::testing::Test {
 
 TEST_F(PlaylistFixture, TracksStartOnTheFirstVariantWithoutSpeechAndLoadTheChosenOnes) {
     auto a = playlist->createTrack(kCH, clip(allTitled));
-    EXPECT_EQ(a->intro, 0);
-    EXPECT_EQ(a->outro, 0);
+    EXPECT_EQ(std::pair(a->intro, a->outro), std::pair(0, 0));
     auto t = playlist->createTrack(kCH, clip(secondUntitled));
-    EXPECT_EQ(t->intro, 1);
-    EXPECT_EQ(t->outro, 1);
+    EXPECT_EQ(std::pair(t->intro, t->outro), std::pair(1, 1));
     playlist->loadTrackAudio(*t, WaitDisplay::FullView);
     EXPECT_EQ(view.calls, (std::vector<std::string>{"view", "transport cleared"}));
     EXPECT_FALSE(playlist->pleaseWait);
@@ -193,12 +191,7 @@ TEST_F(PlaylistFixture, TheTrackPlayedNextIsKnownAtOnceSoItIsNeverFreedUnderTheP
 }
 
 TEST_F(PlaylistFixture, TheLengthRoundsUpToASecondAndMarksCdsOf78MinutesOrMore) {
-    struct Case {
-        int64_t frames;
-        bool has;
-        int32_t minutes, seconds;
-        bool over;
-    };
+    struct Case { int64_t frames; bool has; int32_t minutes, seconds; bool over; };
     const int64_t second = 24000;
     for (auto c : {Case{0, false, 0, 0, false}, Case{28, true, 0, 1, false},
                    Case{(61 * 60 + 30) * second + 4816, true, 61, 31, false},
@@ -231,8 +224,7 @@ TEST_F(PlaylistFixture, PositionReportsRedrawOncePerSecondAndAlwaysDuringAnExpor
     EXPECT_EQ(view.calls, (std::vector<std::string>{"invalidate", "transport", "invalidate"}));
     view.calls.clear();
     playlist->exportActive = true;
-    playlist->reportPosition(a, 0);
-    playlist->reportPosition(a, 0);
+    for (int i = 0; i < 2; ++i) playlist->reportPosition(a, 0);
     EXPECT_EQ(view.calls, (std::vector<std::string>{"transport", "transport"}));
     EXPECT_EQ(playlist->currentTrack, a);
     playlist->currentTrack = nullptr;

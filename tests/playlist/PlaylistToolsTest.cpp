@@ -82,8 +82,7 @@ TEST_F(ToolsFixture, RadioMixClearsAndSequencesTheStation) {
     EXPECT_EQ(test::listLength(*playlist), 18);
     EXPECT_TRUE(playlist->fileName.empty());
     EXPECT_EQ(playlist->playlistScroll, 0);
-    EXPECT_FALSE(playlist->pleaseWait);
-    EXPECT_TRUE(playlist->trackAt(2)->introAudio && playlist->trackAt(2)->mainAudio);
+    EXPECT_TRUE(!playlist->pleaseWait && playlist->trackAt(2)->introAudio && playlist->trackAt(2)->mainAudio);
 }
 
 TEST_F(ToolsFixture, PadPutsAStationBreakAfterSomeSongsAndFallsBackWhenPoolsAreEmpty) {

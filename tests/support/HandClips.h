@@ -62,12 +62,13 @@ struct SampleSink : FrameSink {
     }
 };
 
-// The decoded samples of a clip holding the blocks.
-inline std::vector<int16_t> decoded(const std::vector<StereoBlock>& blocks) {
+// A clip's samples, interleaved, decoded from fresh predictors.
+inline std::vector<int16_t> decodedOf(const ClipAudio& audio) {
     SampleSink sink;
     PredictorState l, r;
-    exportPart(nullptr, 0, makeClip(blocks).get(), sink, l, r, nullptr);
+    exportPart(nullptr, 0, &audio, sink, l, r, nullptr);
     return sink.samples;
 }
+inline std::vector<int16_t> decoded(const std::vector<StereoBlock>& blocks) { return decodedOf(*makeClip(blocks)); }
 
 }  // namespace vh::handclips

@@ -4,6 +4,7 @@
 // suites of the core. Header only: the suites that do not link the playlist
 // library never include it.
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,9 +44,7 @@ struct PlayerStandIn : PlaybackControl {
         if (was && was->next) playlist->reportPosition(was->next->clip ? was->next : nullptr, 0);
     }
     int stops() const {
-        int n = 0;
-        for (auto& [track, part] : calls) n += track == nullptr;
-        return n;
+        return int(std::count_if(calls.begin(), calls.end(), [](const auto& call) { return call.first == nullptr; }));
     }
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "gamedata/Prompts.h"
 
@@ -43,19 +46,37 @@ private:
     fs::path path_;
 };
 
-// Thrown by RecordingPrompts::endRun so a test can see the run end.
-struct RunEnded {
-    int exitCode;
+// Makes every file write past `bytes` fail as on a full disk (EFBIG), for
+// as long as the object lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
 };
+
+// Thrown by RecordingPrompts::endRun so a test can see the run end.
+struct RunEnded { int exitCode; };
 
 // Records every message and the save choosers shown, and answers from
 // queues: OK/Cancel (Cancel once empty), save paths (cancelled once empty).
 class RecordingPrompts : public Prompts {
 public:
-    struct Shown {
-        std::string caption;
-        std::string text;
-    };
+    struct Shown { std::string caption; std::string text; };
     std::vector<Shown> shown;
     std::deque<bool> answers;
     std::deque<fs::path> saveAnswers;
@@ -123,10 +144,7 @@ inline uint32_t le32(const std::vector<uint8_t>& b, std::size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
-struct LookupRecord {
-    int32_t station;
-    uint32_t offset, length;
-};
+struct LookupRecord { int32_t station; uint32_t offset, length; };
 inline std::vector<uint8_t> lookupBytes(const std::vector<LookupRecord>& records) {
     std::vector<uint8_t> bytes;
     for (const LookupRecord& r : records)
@@ -145,9 +163,7 @@ inline Block constantBlock(int code, int shift = 12, int filter = 0) {
     for (int i = 2; i < 16; ++i) block[std::size_t(i)] = uint8_t(code & 0x0F) * 0x11;
     return block;
 }
-struct StereoBlock {
-    Block left, right;
-};
+struct StereoBlock { Block left, right; };
 
 // A clip's bytes in the stream layout holding the blocks, in whole chunks
 // (none for no blocks: a bare header).

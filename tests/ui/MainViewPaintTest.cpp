@@ -20,10 +20,7 @@ constexpr Colour kBlack{0, 0, 0}, kWhite{255, 255, 255}, kArrowBox{96, 144, 96},
 constexpr Colour kClass[8] = {{255, 128, 128}, {192, 192, 128}, {128, 128, 192}, {128, 128, 255},
                               {128, 128, 255}, {128, 192, 192}, {128, 192, 255}, {255, 128, 192}};
 
-struct Point {
-    int x, y;
-    Colour colour;
-};
+struct Point { int x, y; Colour colour; };
 
 void expectPoints(const QImage& img, std::initializer_list<Point> points) {
     for (const Point& p : points) EXPECT_TRUE(test::hasColour(img, p.x, p.y, p.colour));

@@ -18,7 +18,6 @@ namespace {
 
 using namespace command;
 
-// Clicks the button of a dialog that reads `text`.
 void press(QWidget* dialog, const QString& text) {
     for (QPushButton* b : dialog->findChildren<QPushButton*>())
         if (b->text().remove('&') == text) return b->click();
@@ -53,8 +52,7 @@ TEST_F(TracksCommand, TheDialogsChoicesExportTheTracksAfterPlaybackStops) {
     EXPECT_EQ(view->calls.front(), (std::pair<PlaylistTrack*, int32_t>{nullptr, 0}));  // playback stopped first
     EXPECT_EQ(test::filesIn(folder), (std::vector<fs::path>{"01 - Band - Tune.opus", "02 - ADVERTS - Ad.opus",
                                                              "Varnholt Radio.m3u8"}));
-    EXPECT_FALSE(view->playlist().exportActive);
-    EXPECT_TRUE(catalogue.prompts.shown.empty());
+    EXPECT_TRUE(!view->playlist().exportActive && catalogue.prompts.shown.empty());
 }
 
 TEST_F(TracksCommand, TheCdTextBoxIsStoredAndReachesTheCueSheet) {

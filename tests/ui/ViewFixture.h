@@ -16,9 +16,7 @@
 
 namespace vh::test {
 
-struct Colour {
-    int r, g, b;
-};
+struct Colour { int r, g, b; };
 
 inline ::testing::AssertionResult hasColour(const QImage& image, int x, int y, Colour e) {
     const QColor c = image.pixelColor(x, y);
@@ -65,7 +63,6 @@ protected:
         PlaybackEngine::shutdownEngine();
     }
     QImage draw() { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-    // Delivers pending repaints to the window.
     static void flush() {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();

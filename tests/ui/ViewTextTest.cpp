@@ -11,12 +11,7 @@
 namespace vh {
 namespace {
 
-struct TransportCase {
-    const char* name;
-    TransportState state;
-    const char* text;
-    bool red;
-};
+struct TransportCase { const char* name; TransportState state; const char* text; bool red; };
 
 class TransportTextTest : public ::testing::TestWithParam<TransportCase> {};
 
@@ -83,8 +78,7 @@ TEST(SlotText, NamesTheClipItsChosenVariantsAndTheStationUnlessACommercial) {
     // Untitled or (from a damaged file) nonexistent variants carry no speech.
     for (const SlotText& none : {text(4, song, 0, 1), text(4, song, 7, -3)})
         EXPECT_EQ(none.introText + "|" + none.outroText, "(no speech over intro)|(no speech over outro)");
-    EXPECT_FALSE(text(4, ad, 0, 0).hasStationName);
-    EXPECT_FALSE(text(1, jingle, 0, 0).hasStationName);
+    EXPECT_TRUE(!text(4, ad, 0, 0).hasStationName && !text(1, jingle, 0, 0).hasStationName);
 }
 
 }  // namespace

@@ -111,8 +111,7 @@ TEST_F(Startup, ASoundOutputFailureIsReportedOverTheFrameWhichThenCloses) {
     auto app = start(catalogue.workDir(), false);
     EXPECT_NE(app->exitCode(), 0);
     ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].caption, "");
-    EXPECT_EQ(prompts.shown[0].text, "Unable to initialize DirectSound\n");
+    EXPECT_EQ(prompts.shown[0].caption + "|" + prompts.shown[0].text, "|Unable to initialize DirectSound\n");
     EXPECT_EQ(prompts.framesAtMessage, std::vector<int>{1});
     EXPECT_TRUE(!app->frame()->isVisible() && !app->engineTimer().isActive());
 }

@@ -66,8 +66,7 @@ TEST(DecodeBlock, RoundsHalfUpByTruncationAndClampsWithoutTouchingTheState) {
         double e = start / 0.9375, previous = 0.0;
         for (int i = 0; i < 28; ++i) previous = std::exchange(e, e * 0.9375);
         EXPECT_EQ(out[1], start > 0 ? 32767 : -32768);  // 37500 clamps too
-        EXPECT_EQ(state.s0, e);
-        EXPECT_EQ(state.s1, previous);
+        EXPECT_EQ(std::pair(state.s0, state.s1), std::pair(e, previous));
     }
 }
 

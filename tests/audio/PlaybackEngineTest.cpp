@@ -148,8 +148,7 @@ TEST_F(EngineTest, RestoresALostBufferOnceAndKeepsTheSpanWhenLockingStillFails) 
         const int32_t locks = output->lockCalls(), restores = output->restoreCalls();
         const uint32_t at = engine->writePosition();
         playAndTick(800);
-        EXPECT_EQ(output->lockCalls(), locks + (lost ? 2 : 1));
-        EXPECT_EQ(output->restoreCalls(), restores + (lost ? 1 : 0));
+        EXPECT_EQ(std::pair(output->lockCalls(), output->restoreCalls()), std::pair(locks + (lost ? 2 : 1), restores + (lost ? 1 : 0)));
         EXPECT_EQ(engine->writePosition(), at);
         EXPECT_TRUE(untouched(0, PlaybackEngine::kBufferBytes));
         playAndTick(400);

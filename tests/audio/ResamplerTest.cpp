@@ -28,7 +28,6 @@ const PathCase kPaths[] = {{"Portable", ResamplerKernel::Portable, 1, 65536},
                            {"Avx2ThreadedTinyBlocks", ResamplerKernel::Avx2, 2, 97},
                            {"PortableThreaded", ResamplerKernel::Portable, 2, 5000}};
 
-ResamplerOptions optionsFor(const PathCase& path) { return {path.kernel, path.threads, path.blockFrames}; }
 ResamplerOptions reference() { return {ResamplerKernel::Reference, 1, 65536}; }
 
 struct Wav {
@@ -206,7 +205,7 @@ TEST_P(ResamplerPaths, SameBytesAsTheReference) {
         SCOPED_TRACE(std::to_string(rates.first) + " to " + std::to_string(rates.second));
         if (!expected.count(rates)) expected[rates] = exportWav(reference(), rates.first, rates.second, in);
         const Wav& ref = expected[rates];
-        Wav w = exportWav(optionsFor(GetParam()), rates.first, rates.second, in);
+        Wav w = exportWav({GetParam().kernel, GetParam().threads, GetParam().blockFrames}, rates.first, rates.second, in);
         ASSERT_TRUE(w.finished);
         ASSERT_EQ(w.bytes.size(), ref.bytes.size());
         auto [a, b] = std::mismatch(w.bytes.begin(), w.bytes.end(), ref.bytes.begin());

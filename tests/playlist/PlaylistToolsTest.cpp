@@ -78,8 +78,7 @@ TEST_F(ToolsFixture, RadioMixClearsAndSequencesTheStation) {
     EXPECT_EQ(entries(*playlist),
               "4:0/0/0 4:1/0/0 4:13/1/0 1:1/0/0 4:8/0/0 4:18/0/0 1:2/0/0 4:12/0/0 4:21/0/0 1:0/0/0 4:17/0/0 4:12/0/0 "
               "4:9/0/0 1:1/0/0 4:8/0/0 4:2/1/2 1:1/0/0 4:17/0/0");
-    EXPECT_EQ(playlist->trackCount, 18);
-    EXPECT_EQ(test::listLength(*playlist), 18);
+    EXPECT_EQ(std::pair(playlist->trackCount, test::listLength(*playlist)), std::pair(18, 18));
     EXPECT_TRUE(playlist->fileName.empty());
     EXPECT_EQ(playlist->playlistScroll, 0);
     EXPECT_TRUE(!playlist->pleaseWait && playlist->trackAt(2)->introAudio && playlist->trackAt(2)->mainAudio);
@@ -91,8 +90,7 @@ TEST_F(ToolsFixture, PadPutsAStationBreakAfterSomeSongsAndFallsBackWhenPoolsAreE
     random.seed(99);
     tools->pad(kCH);
     EXPECT_EQ(entries(*playlist), "4:17/0/0 4:1/0/0 4:2/1/0 1:0/0/0 4:12/0/0 4:9/0/0 1:1/0/0 4:8/0/0 4:13/2/0 4:0/0/0 1:2/0/0");
-    EXPECT_EQ(playlist->trackCount, 11);
-    EXPECT_EQ(playlist->playlistScroll, 2);
+    EXPECT_EQ(std::pair(playlist->trackCount, playlist->playlistScroll), std::pair(11, 2));
     playlist->clearPlaylist();
     append(*playlist, kCO, 0);
     random.seed(3);

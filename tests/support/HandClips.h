@@ -45,13 +45,8 @@ inline std::unique_ptr<ClipAudio> makeClip(const std::vector<StereoBlock>& block
 // A playable (non-sentinel) track: `clip` only needs to be non-null.
 inline std::unique_ptr<PlaylistTrack> makeTrack(const Clip* clip, std::unique_ptr<ClipAudio> intro,
                                                 std::unique_ptr<ClipAudio> main, std::unique_ptr<ClipAudio> outro) {
-    auto track = std::make_unique<PlaylistTrack>();
-    track->station = 0;
-    track->clip = clip;
-    track->introAudio = std::move(intro);
-    track->mainAudio = std::move(main);
-    track->outroAudio = std::move(outro);
-    return track;
+    return std::unique_ptr<PlaylistTrack>(
+        new PlaylistTrack{nullptr, nullptr, 0, clip, 0, 0, std::move(intro), std::move(main), std::move(outro)});
 }
 
 // Collects what a decode pushes as 16-bit samples again (exact: v × 2^-15).

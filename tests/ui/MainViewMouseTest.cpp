@@ -132,8 +132,7 @@ TEST_F(Mouse, TheNumberBoxPlaysFromTheIntroOrOutroAndTheArrowsStepTheChoices) {
     for (const Step& s : {Step{{57, 14}, 0, 0}, Step{{32, 0}, 1, 0}, Step{{45, 44}, 1, 1}, Step{{44, 58}, 1, 0},
                           Step{{44, 58}, 1, 2}}) {
         click(QPoint(kX, slotY(0)) + s.at);
-        EXPECT_EQ(songTrack->intro, s.intro);
-        EXPECT_EQ(songTrack->outro, s.outro);
+        EXPECT_EQ(std::pair(songTrack->intro, songTrack->outro), std::pair(s.intro, s.outro));
     }
     EXPECT_TRUE(songTrack->introAudio && songTrack->outroAudio && !view->playlist().pleaseWait);
 }
@@ -150,12 +149,9 @@ TEST_F(Mouse, StationArrowsWrapSkipHiddenStationsAndRestoreEachStationsScroll) {
     flush();
     EXPECT_EQ(view->clipScroll(), 27);
     click(next);  // stations 2 and 3 are hidden
-    EXPECT_EQ(view->currentStation(), kCH);
-    EXPECT_EQ(view->clipScroll(), 0);
-    EXPECT_EQ(view->clipRowCount(), 40);
+    EXPECT_EQ(std::tuple(view->currentStation(), view->clipScroll(), view->clipRowCount()), std::tuple(kCH, 0, 40));
     click(previous);
-    EXPECT_EQ(view->currentStation(), kAdverts);
-    EXPECT_EQ(view->clipScroll(), 27);
+    EXPECT_EQ(std::pair(view->currentStation(), view->clipScroll()), std::pair(kAdverts, 27));
     doubleClick(next);  // moves two stations
     EXPECT_EQ(view->currentStation(), 5);
 }

@@ -17,8 +17,7 @@ class TransportTextTest : public ::testing::TestWithParam<TransportCase> {};
 
 TEST_P(TransportTextTest, BuildsTheLineInTheOrderItsStatesOverrideEachOther) {
     const TransportText line = buildTransportText(GetParam().state);
-    EXPECT_EQ(line.text, GetParam().text);
-    EXPECT_EQ(line.red, GetParam().red);
+    EXPECT_EQ(std::pair(line.text, line.red), std::pair(std::string(GetParam().text), GetParam().red));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -20,8 +20,7 @@ TEST(SdlSoundOutput, LeavesSignalsAloneAndKeepsClearOfItsPulls) {
         ASSERT_EQ(sigaction(sig, nullptr, &action), 0);
         EXPECT_EQ(action.sa_handler, SIG_DFL) << "signal " << sig;
     }
-    // 2048 frames of 4 bytes per pull.
-    EXPECT_EQ(output.readAhead(), 4 * 2048u);
+    EXPECT_EQ(output.readAhead(), 4 * 2048u);  // 2048 frames of 4 bytes per pull
 }
 
 }  // namespace

@@ -229,7 +229,8 @@ TEST_F(ExportFixture, TheDialogsTitlesAndCancel) {
     prompts.saveAnswers = {out / "d.wav"};
     EXPECT_EQ(exportPlaylist(*context, false), ExportOutcome::Done);
     ASSERT_EQ(prompts.choosers.size(), 2u);
-    EXPECT_EQ(prompts.choosers[0].title + "|" + prompts.choosers[1].title, "Export CD Image|Export wave file");
+    EXPECT_EQ(prompts.choosers[0].title + "|" + prompts.choosers[1].title + "|" + prompts.choosers[0].filter + "|" +
+                  prompts.choosers[0].defaultExtension, "Export CD Image|Export wave file|Wave files (*.wav)|wav");
     EXPECT_TRUE(fs::exists(out / "d.wav"));
 }
 

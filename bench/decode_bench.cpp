@@ -9,7 +9,7 @@
 #include <string>
 
 #include "audio/Decoder.h"
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 #include "gamedata/GameData.h"
 
 #include "QuietPrompts.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 #include "export/Exporter.h"
 #include "export/TrackExporter.h"
 

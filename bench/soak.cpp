@@ -40,9 +40,9 @@
 #include "audio/ClipPlayer.h"
 #include "audio/PlaybackEngine.h"
 #include "audio/SdlSoundOutput.h"
-#include "audio/TestSoundOutput.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistTools.h"
+#include "support/TestSoundOutput.h"
 
 namespace fs = std::filesystem;
 using namespace vh;
@@ -375,29 +375,25 @@ int main(int argc, char** argv) {
         const Station& st = data.table()[station];
         std::vector<int> clips;
         for (int c = 0; c < st.clipCount; c = nextTopLevel(st, c)) clips.push_back(c);
-        int destroyed = 0;
         const uint64_t wrongBefore = checker.wrong, checkedBefore = checker.checked;
         for (int i = 0; i < 1000; ++i) {
             auto track = playlist.createTrack(station, &st.clips[clips[std::size_t(i) % clips.size()]]);
             playlist.loadTrackAudio(*track, WaitDisplay::TransportOnly);
             const std::vector<int16_t> samples = expectedSamples(*track);
-            PreviewDeleter deleter;
-            deleter.onDelete = [&] { ++destroyed; };
-            player.startTrack(PreviewTrack(track.release(), deleter), 0);
-            if (destroyed != i) {
-                std::printf("preview %d: %d previews destroyed, expected %d\n", i, destroyed, i);
-                failed = true;
-            }
+            player.startTrack(PreviewTrack(track.release()), 0);
             checker.expect(samples);
             for (int k = 0; k < 20; ++k) tick(out, step(), checker);
             if (i % 50 == 0) peak = std::max(peak, rssKiB());
         }
         player.startTrack(nullptr, 0);
         malloc_trim(0);
-        std::printf("previews: 1000 played, %d destroyed; %llu samples checked, %llu wrong; RSS %ld KiB\n", destroyed,
+        // A preview that is not destroyed when the next replaces it keeps its
+        // audio: the resident memory checked at the end grows by far more
+        // than the allowance.
+        std::printf("previews: 1000 played; %llu samples checked, %llu wrong; RSS %ld KiB\n",
                     static_cast<unsigned long long>(checker.checked - checkedBefore),
                     static_cast<unsigned long long>(checker.wrong - wrongBefore), rssKiB());
-        failed |= destroyed != 1000 || checker.wrong != wrongBefore;
+        failed |= checker.wrong != wrongBefore;
     }
 
     // 4. Build, pad and clear, 100 times.

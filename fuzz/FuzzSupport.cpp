@@ -80,15 +80,15 @@ GameData& playlistCatalogue() {
     static std::unique_ptr<test::TestCatalogue> catalogue = [] {
         auto c = std::make_unique<test::TestCatalogue>();
         constexpr int kCH = 4, kTK = 15;
-        c->add(kCH, {Ident, "Ident", "", 2, 1});
-        c->add(kCH, {Opener, "Opener", "", 2, 2});
-        c->addSong(kCH, {"First", "Band", {"Hello", "", "Again"}, {"Bye", ""}, 3});
-        c->add(kCH, {Chatter, "Talk", "", 2, 3});
-        c->addSong(kCH, {"Second", "", {}, {""}, 2});
-        c->addSong(kCH, {"Third", "Other", {""}, {}, 2});
-        c->add(kCommercialStation, {Commercial, "Ad one", "", 2, 4});
-        c->add(kCommercialStation, {Commercial, "Ad two", "", 2, 5});
-        c->add(kTK, {ChatterAlt, "Late", "", 2, 6});
+        c->add(kCH, {Ident, "Ident", "", 0, 1});
+        c->add(kCH, {Opener, "Opener", "", 0, 2});
+        c->addSong(kCH, {"First", "Band", {"Hello", "", "Again"}, {"Bye", ""}, 0});
+        c->add(kCH, {Chatter, "Talk", "", 0, 3});
+        c->addSong(kCH, {"Second", "", {}, {""}, 0});
+        c->addSong(kCH, {"Third", "Other", {""}, {}, 0});
+        c->add(kCommercialStation, {Commercial, "Ad one", "", 0, 4});
+        c->add(kCommercialStation, {Commercial, "Ad two", "", 0, 5});
+        c->add(kTK, {ChatterAlt, "Late", "", 0, 6});
         c->load();
         return c;
     }();

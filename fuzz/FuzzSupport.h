@@ -66,7 +66,8 @@ std::vector<uint8_t> readBytes(const fs::path& path);
 
 // The small catalogue the playlist target loads files over: songs with intros
 // and outros, chatter, idents and commercials on a few stations, in CACHE
-// and with a matching catalogue file. Built once per process.
+// and with a matching catalogue file. Built once per process. Every clip is a
+// bare header, so that loading 99 entries reads little.
 GameData& playlistCatalogue();
 
 }  // namespace vh::fuzz

@@ -25,7 +25,10 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
     put16(out, v);
     put16(out, v >> 16);
 }
-void append(std::vector<uint8_t>& out, const std::vector<uint8_t>& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); }
+template <class Bytes>
+void append(std::vector<uint8_t>& out, const Bytes& bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
 
 // The catalogue target's input for a work folder made by TestCatalogue: its
 // lookup file, and its catalogue file as patches over the defaults the
@@ -80,11 +83,10 @@ std::vector<std::vector<uint8_t>> catalogueSeeds() {
 }
 
 std::vector<std::vector<uint8_t>> clipAudioSeeds() {
-    std::vector<uint8_t> pattern = test::constantBlock(3);
+    std::vector<uint8_t> pattern;
+    append(pattern, test::constantBlock(3));
     append(pattern, test::constantBlock(12, 4));
-    std::vector<uint8_t> filtered = test::constantBlock(7, 2);
-    filtered[0] = 0x22;  // filter 2, shift 2
-    append(pattern, filtered);
+    append(pattern, test::constantBlock(7, 2, 2));
 
     struct Part {
         uint32_t blocks, bytes, real;
@@ -102,7 +104,7 @@ std::vector<std::vector<uint8_t>> clipAudioSeeds() {
         flags = uint8_t(flags + 0x28);  // other start parts and render slices
         for (const Part& p : parts) {
             put32(seed, p.blocks * 16);
-            put32(seed, p.bytes);
+            put32(seed, p.bytes | 0x80000000u);  // any size, up to a chunk and a half
             put32(seed, p.real);
         }
         append(seed, pattern);

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "audio/Decoder.h"
@@ -12,21 +11,8 @@
 
 namespace vh {
 
-// Deletes a preview track that the player adopted, together with its audio.
-// `onDelete`, when set, hears of it just before; nothing in the program needs
-// it, but it lets a caller see that a preview is really gone. Converts from
-// the default deleter, so a plain std::unique_ptr<PlaylistTrack> can be
-// handed over as it is.
-struct PreviewDeleter {
-    PreviewDeleter() = default;
-    PreviewDeleter(std::default_delete<PlaylistTrack>) {}
-    void operator()(PlaylistTrack* track) const {
-        if (onDelete) onDelete();
-        delete track;
-    }
-    std::function<void()> onDelete;
-};
-using PreviewTrack = std::unique_ptr<PlaylistTrack, PreviewDeleter>;
+// A preview track handed over to the player, which destroys it with its audio.
+using PreviewTrack = std::unique_ptr<PlaylistTrack>;
 
 // Plays one PlaylistTrack part after part (intro, main clip, outro) by
 // decoding one 28-frame ADPCM block at a time, then moves on by itself to the

@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "cli/Commands.h"
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 #include "cli/TerminalPrompts.h"
 #include "gamedata/GameData.h"
 

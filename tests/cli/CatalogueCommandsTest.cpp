@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "cli/Commands.h"
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 #include "support/TestSupport.h"
 
 namespace vh {
@@ -13,67 +12,33 @@ namespace {
 constexpr int kCH = 4;
 
 // The demo disc, with its catalogue file copied into a work folder.
-class CatalogueCommandsTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        disc_ = new test::TempDir;
-        std::string error;
-        ASSERT_TRUE(writeDemoDisc(disc_->path(), 7, error)) << error;
-    }
-    static void TearDownTestSuite() { delete disc_; }
-
-    void SetUp() override { fs::copy_file(*disc_ / kCatalogueFileName, work / kCatalogueFileName); }
-
-    int run(const std::string& action, const fs::path& text = {}, const fs::path& file = {}) {
-        out.str("");
-        err.str("");
-        GameData data(prompts, [] { return std::vector<fs::path>{disc_->path()}; }, work.path());
-        return cli::catalogueCommand(data, {action, text, file}, out, err);
-    }
-    std::string clipsOfCH() {
-        GameData data(prompts, [] { return std::vector<fs::path>{disc_->path()}; }, work.path());
-        data.loadCatalogue();
-        EXPECT_TRUE(data.catalogueFileInUse());
-        std::ostringstream lines;
-        cli::listClips(data, "CH", lines, err);
-        return lines.str();
-    }
-    std::string read(const fs::path& path) {
-        auto bytes = test::readFile(path);
-        return std::string(bytes.begin(), bytes.end());
-    }
-    void write(const fs::path& path, const std::string& text) {
-        test::writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
-    }
-
-    static test::TempDir* disc_;
-    test::TempDir work;
+TEST(CatalogueCommands, ExportImportEditAndCheckOnTheDemoDisc) {
+    test::TempDir disc, work;
+    std::string error;
+    ASSERT_TRUE(writeDemoDisc(disc.path(), 7, error)) << error;
+    fs::copy_file(disc / kCatalogueFileName, work / kCatalogueFileName);
     test::RecordingPrompts prompts;
     std::ostringstream out, err;
-};
-test::TempDir* CatalogueCommandsTest::disc_ = nullptr;
-
-TEST_F(CatalogueCommandsTest, ExportThenImportGivesTheSameFile) {
+    auto run = [&](const std::string& action, const fs::path& text = {}, const fs::path& file = {}) {
+        out.str("");
+        err.str("");
+        GameData data(prompts, [&] { return std::vector<fs::path>{disc.path()}; }, work.path());
+        return cli::catalogueCommand(data, {action, text, file}, out, err);
+    };
     ASSERT_EQ(run("export", work / "demo.tsv"), cli::kOk) << err.str();
     ASSERT_EQ(run("import", work / "demo.tsv", work / "again.dat"), cli::kOk) << err.str();
-    EXPECT_EQ(test::readFile(work / "again.dat"), test::readFile(*disc_ / kCatalogueFileName));
+    EXPECT_EQ(test::readFile(work / "again.dat"), test::readFile(disc / kCatalogueFileName));
     EXPECT_NE(out.str().find(" clips matched, 0 kept their default titles, 0 unknown lines\n"), std::string::npos)
         << out.str();
     EXPECT_EQ(run("check", {}, work / "again.dat"), cli::kOk);
     EXPECT_EQ(out.str(), "matches\n");
-    EXPECT_TRUE(prompts.shown.empty());
-}
 
-TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
-    ASSERT_EQ(run("export", work / "demo.tsv"), cli::kOk) << err.str();
-    std::istringstream in(read(work / "demo.tsv"));
+    // An edited text is what the program then lists.
     std::string edited;
     int songs = 0, chatter = 0;
     std::string song, talk;  // the clips column of `vhradio clips` from offset on
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> cells;
-        std::istringstream split(line);
-        for (std::string cell; std::getline(split, cell, '\t');) cells.push_back(cell);
+    for (const std::string& line : test::split(test::readText(work / "demo.tsv"))) {
+        std::vector<std::string> cells = test::split(line, '\t');
         if (cells[0] == "clip" && cells[1] == "4" && cells[3] == "song" && cells[5] != "0" && songs++ == 0) {
             cells[5] = std::to_string(std::stoi(cells[5]) - 1);
             cells[9] = "Caf\xC3\xA9 \xE2\x82\xAC";
@@ -88,16 +53,21 @@ TEST_F(CatalogueCommandsTest, AnEditedTextIsWhatTheProgramThenLists) {
     }
     ASSERT_FALSE(song.empty());
     ASSERT_FALSE(talk.empty());
-    write(work / "edited.tsv", edited);
+    test::writeText(work / "edited.tsv", edited);
     ASSERT_EQ(run("import", work / "edited.tsv"), cli::kOk) << err.str();
-    const std::string listed = clipsOfCH();
+    GameData data(prompts, [&] { return std::vector<fs::path>{disc.path()}; }, work.path());
+    data.loadCatalogue();
+    EXPECT_TRUE(data.catalogueFileInUse());
+    std::ostringstream clips;
+    cli::listClips(data, "CH", clips, err);
+    const std::string listed = clips.str();
     EXPECT_NE(listed.find("\n" + song), std::string::npos) << listed;
     EXPECT_NE(listed.find("\n" + talk), std::string::npos);
     EXPECT_TRUE(prompts.shown.empty());
 
     // A refused text leaves the file that is there as it was.
     const auto before = test::readFile(work / kCatalogueFileName);
-    write(work / "bad.tsv", edited + "clip\t4\t0\tsong\t300\t0\t0\t1\n");
+    test::writeText(work / "bad.tsv", edited + "clip\t4\t0\tsong\t300\t0\t0\t1\n");
     EXPECT_EQ(run("import", work / "bad.tsv"), cli::kFailure);
     EXPECT_NE(err.str().find("bad.tsv: line "), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("nothing was written"), std::string::npos);

@@ -1,11 +1,14 @@
+#include "cli/Commands.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <tuple>
 
-#include "cli/Commands.h"
-#include "audio/TestSoundOutput.h"
+#include "support/TestSoundOutput.h"
 #include "export/ExportOptions.h"
 #include "support/TestCatalogue.h"
 
@@ -19,7 +22,6 @@ struct CommandsFixture : ::testing::Test {
     std::ostringstream out, err;
     test::TempDir files;
     int song;
-
     void SetUp() override {
         catalogue.add(1, {Commercial, "Soap", "", 4, 1});
         catalogue.add(kCH, {Ident, "Ident", "", 3, 1});
@@ -30,34 +32,29 @@ struct CommandsFixture : ::testing::Test {
         catalogue.load();
     }
     GameData& data() { return catalogue.data(); }
+    std::vector<std::string> lines() {
+        const auto rows = test::split(out.str());
+        out.str("");
+        return rows;
+    }
+    int tracks(const fs::path& cue) {
+        const std::string text = test::readText(cue);
+        int n = 0;
+        for (auto at = text.find("TRACK"); at != std::string::npos; at = text.find("TRACK", at + 1)) ++n;
+        return n;
+    }
 };
 
 TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
     EXPECT_EQ(cli::listStations(data(), out, err), cli::kOk);
-    std::istringstream lines(out.str());
-    std::string line;
-    int n = 0;
-    while (std::getline(lines, line)) {
-        if (n == 4) {
-            EXPECT_EQ(line, "4\tCH\tCH\t1\t11");
-        } else if (n == 0) {
-            EXPECT_EQ(line, "0\tAA\tAA\t0\t0");
-        }
-        ++n;
-    }
-    EXPECT_EQ(n, 16);
-
-    out.str("");
+    auto stations = lines();
+    ASSERT_EQ(stations.size(), 16u);
+    EXPECT_EQ(stations[0] + "|" + stations[4], "0\tAA\tAA\t0\t0|4\tCH\tCH\t1\t11");
     EXPECT_EQ(cli::listClips(data(), "CH", out, err), cli::kOk);
-    std::istringstream clips(out.str());
-    std::vector<std::string> rows;
-    while (std::getline(clips, line)) rows.push_back(line);
-    ASSERT_EQ(rows.size(), 11u);
+    auto clips = lines();
+    ASSERT_EQ(clips.size(), 11u);
     const Clip& tune = data().table()[kCH].clips[song];
-    EXPECT_EQ(rows[2], "2\t0\t2\t2\t" + std::to_string(tune.offset) + "\t" + std::to_string(tune.length) +
-                           "\tBand\tTune");
-    EXPECT_EQ(rows[3].substr(0, 2), "3\t");
-
+    EXPECT_EQ(clips[2], "2\t0\t2\t2\t" + std::to_string(tune.offset) + "\t" + std::to_string(tune.length) + "\tBand\tTune");
     EXPECT_EQ(cli::listClips(data(), "XX", out, err), cli::kUsage);
     EXPECT_EQ(cli::listClips(data(), "16", out, err), cli::kUsage);
     EXPECT_NE(err.str().find("no station XX"), std::string::npos);
@@ -78,16 +75,14 @@ TEST_F(CommandsFixture, StationsAndClipsAreTabSeparatedLines) {
 }
 
 TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
-    fs::path wav = files / "chatter.wav";
+    const fs::path wav = files / "chatter.wav";
     EXPECT_EQ(cli::decodeClip(data(), "4", "10", wav, err), cli::kOk) << err.str();
-    auto bytes = test::readFile(wav);
+    const auto bytes = test::readFile(wav);
     ASSERT_EQ(bytes.size(), 44u + 3 * 28 * 4);
-    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(test::le32(bytes, 24), 24000u);
     for (std::size_t at = 44; at < bytes.size(); at += 2)
-        ASSERT_EQ(int16_t(bytes[at] | bytes[at + 1] << 8), -1) << at;  // code -2 gives -2, rounded up to -1
-
-    EXPECT_EQ(cli::decodeClip(data(), "CH", "11", wav, err), cli::kUsage);
-    EXPECT_EQ(cli::decodeClip(data(), "CH", "x", wav, err), cli::kUsage);
+        ASSERT_EQ(int16_t(bytes[at] | bytes[at + 1] << 8), -1) << at;  // code -2 gives -2, written as -1
+    for (const char* clip : {"11", "x"}) EXPECT_EQ(cli::decodeClip(data(), "CH", clip, wav, err), cli::kUsage);
     EXPECT_EQ(cli::decodeClip(data(), "CH", "1", files / "no/dir/x.wav", err), cli::kFailure);
 
     // A clip whose stream holds nothing writes nothing.
@@ -97,89 +92,48 @@ TEST_F(CommandsFixture, DecodeWritesTheClipAloneAsDecoded) {
     EXPECT_NE(err.str().find("has no audio"), std::string::npos);
 }
 
-TEST_F(CommandsFixture, ToolsWithASeedAreRepeatable) {
+TEST_F(CommandsFixture, ToolsWithASeedAreRepeatableAndExportTakesTheLayoutFromOptionsUnlessGiven) {
     cli::ToolRequest request{"radio-mix", "CH", "-", files / "a.vhcd", 42};
-    EXPECT_EQ(cli::toolCommand(data(), request, err), cli::kOk) << err.str();
+    ASSERT_EQ(cli::toolCommand(data(), request, err), cli::kOk) << err.str();
     request.out = files / "b.vhcd";
-    EXPECT_EQ(cli::toolCommand(data(), request, err), cli::kOk);
-    auto a = test::readFile(files / "a.vhcd");
-    EXPECT_EQ(a, test::readFile(files / "b.vhcd"));
-    // ident, opener, song, commercial, chatter, song, commercial, ident
-    EXPECT_EQ(a.size(), 4u + 8 * 16);
-
-    cli::ToolRequest pad{"pad", "CH", (files / "a.vhcd").string(), files / "c.vhcd", 1};
-    EXPECT_EQ(cli::toolCommand(data(), pad, err), cli::kOk);
-    EXPECT_GT(test::readFile(files / "c.vhcd").size(), a.size());
-
-    cli::ToolRequest bad{"shuffle", "CH", "-", files / "d.vhcd", 1};
-    EXPECT_EQ(cli::toolCommand(data(), bad, err), cli::kUsage);
-    cli::ToolRequest missing{"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1};
-    EXPECT_EQ(cli::toolCommand(data(), missing, err), cli::kFailure);
+    ASSERT_EQ(cli::toolCommand(data(), request, err), cli::kOk);
+    EXPECT_EQ(test::readFile(files / "a.vhcd"), test::readFile(files / "b.vhcd"));
+    EXPECT_EQ(fs::file_size(files / "a.vhcd"), 4u + 8 * 16);  // ident, opener, 2 × (song, commercial), chatter, ident
+    EXPECT_EQ(cli::toolCommand(data(), {"shuffle", "CH", "-", files / "d.vhcd", 1}, err), cli::kUsage);
+    EXPECT_EQ(cli::toolCommand(data(), {"pad", "CH", (files / "none.vhcd").string(), files / "d.vhcd", 1}, err), cli::kFailure);
     EXPECT_FALSE(fs::exists(files / "d.vhcd"));
-
     // What the menus grey out is refused: songs from a station without any,
     // padding a playlist without a song.
-    for (cli::ToolRequest refused : {cli::ToolRequest{"add-songs", "ADVERTS", "-", files / "d.vhcd", 1},
-                                     cli::ToolRequest{"music-mix", "1", "-", files / "d.vhcd", 1},
-                                     cli::ToolRequest{"radio-mix", "1", "-", files / "d.vhcd", 1},
-                                     cli::ToolRequest{"pad", "CH", "-", files / "d.vhcd", 1},
-                                     cli::ToolRequest{"randomize-intros", "CH", "-", files / "d.vhcd", 1}}) {
+    for (auto [tool, station, named] : {std::tuple{"add-songs", "ADVERTS", "ADVERTS"}, {"music-mix", "1", "ADVERTS"},
+                                        {"radio-mix", "1", "ADVERTS"}, {"pad", "CH", "CH"}, {"randomize-intros", "CH", "CH"}}) {
         err.str("");
-        EXPECT_EQ(cli::toolCommand(data(), refused, err), cli::kFailure) << refused.tool;
-        EXPECT_NE(err.str().find(refused.tool == "pad" || refused.tool == "randomize-intros" ? "CH" : "ADVERTS"),
-                  std::string::npos)
-            << err.str();
+        EXPECT_EQ(cli::toolCommand(data(), {tool, station, "-", files / "d.vhcd", 1}, err), cli::kFailure) << tool;
+        EXPECT_NE(err.str().find(named), std::string::npos) << err.str();
         EXPECT_FALSE(fs::exists(files / "d.vhcd"));
     }
-}
-
-TEST_F(CommandsFixture, ExportTakesTheLayoutFromOptionsUnlessGiven) {
-    cli::ToolRequest mix{"radio-mix", "CH", "-", files / "mix.vhcd", 42};
-    ASSERT_EQ(cli::toolCommand(data(), mix, err), cli::kOk);
-    auto tracks = [&](const fs::path& cue) {
-        auto bytes = test::readFile(cue);
-        std::string text(bytes.begin(), bytes.end());
-        int n = 0;
-        for (std::size_t at = text.find("TRACK"); at != std::string::npos; at = text.find("TRACK", at + 1)) ++n;
-        return n;
-    };
-    cli::ExportRequest request{true, std::nullopt, files / "mix.vhcd", files / "clip.wav", false};
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk) << err.str();
+    cli::ExportRequest exportRequest{true, std::nullopt, files / "a.vhcd", files / "clip.wav", false};
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk) << err.str();
     EXPECT_EQ(tracks(files / "clip.cue"), 8);
-
     ASSERT_TRUE(writeTrackLayout(catalogue.workDir(), kLayoutPerSong));
-    request.out = files / "song.wav";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk);
+    exportRequest.out = files / "song.wav";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk);
     EXPECT_EQ(tracks(files / "song.cue"), 3);  // the station break before the first song, then two songs
-
-    request.layout = 0;
-    request.out = files / "forced.wav";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk);
+    exportRequest.layout = kLayoutPerClip;
+    exportRequest.out = files / "forced.wav";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk);
     EXPECT_EQ(tracks(files / "forced.cue"), 8);
-
-    request.out = files / "bad.mp3";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kFailure);
+    exportRequest.out = files / "bad.mp3";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kFailure);
 
     // A relative name is written into the CUE sheet as a full path, so the
     // sheet names its image from wherever it is read.
     const fs::path before = fs::current_path();
     fs::create_directory(files / "sub");
     fs::current_path(files.path());
-    request.out = "sub/rel.wav";
-    EXPECT_EQ(cli::exportCommand(data(), request, out, err), cli::kOk);
+    exportRequest.out = "sub/rel.wav";
+    EXPECT_EQ(cli::exportCommand(data(), exportRequest, out, err), cli::kOk);
     fs::current_path(before);
-    auto cue = test::readFile(files / "sub/rel.cue");
-    const std::string expected = "FILE \"" + (files / "sub/rel.wav").string() + "\" WAVE\r\n";
-    EXPECT_EQ(std::string(cue.begin(), cue.begin() + long(std::min(cue.size(), expected.size()))), expected);
-}
-
-// A playlist file of (station, clip) records with intro and outro 0.
-void writePlaylist(const fs::path& path, const std::vector<std::pair<int32_t, int32_t>>& records) {
-    std::vector<int32_t> words{int32_t(records.size())};
-    for (auto [station, clip] : records) words.insert(words.end(), {station, clip, 0, 0});
-    std::vector<uint8_t> bytes(words.size() * 4);
-    std::memcpy(bytes.data(), words.data(), bytes.size());
-    test::writeFile(path, bytes);
+    EXPECT_EQ(test::readText(files / "sub/rel.cue").rfind("FILE \"" + (files / "sub/rel.wav").string() + "\" WAVE\r\n", 0), 0u);
 }
 
 // Plays a three-track playlist in real time through SDL's disk driver, which
@@ -192,7 +146,7 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
     const int c = catalogue.add(kCH, {Chatter, "Third", "", 350, 5});
     catalogue.load();
     test::TempDir files;
-    writePlaylist(files / "three.vhcd", {{kCH, a}, {kCH, b}, {kCH, c}});
+    test::writeFile(files / "three.vhcd", test::playlistBytes(3, {{kCH, a, 0, 0}, {kCH, b, 0, 0}, {kCH, c, 0, 0}}));
     const fs::path heardFile = files / "heard.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", heardFile.c_str(), 1);
@@ -206,8 +160,7 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
 
     // The status line names the tracks in turn.
     std::vector<std::string> numbers;
-    std::istringstream lines(status.str());
-    for (std::string line; std::getline(lines, line, '\r');)
+    for (const std::string& line : test::split(status.str(), '\r'))
         if (line.size() >= 2 && (numbers.empty() || numbers.back() != line.substr(0, 2)))
             numbers.push_back(line.substr(0, 2));
     EXPECT_EQ(numbers, (std::vector<std::string>{"01", "02", "03"}));
@@ -215,8 +168,8 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
     // After the ring's first pass of silence: each track whole, no gap, in
     // order, then silence that shows the last one was not cut short.
     const std::vector<uint8_t> bytes = test::readFile(heardFile);
-    std::vector<int16_t> heard(bytes.size() / 2);
-    std::memcpy(heard.data(), bytes.data(), heard.size() * 2);
+    const std::vector<int16_t> heard(reinterpret_cast<const int16_t*>(bytes.data()),
+                                     reinterpret_cast<const int16_t*>(bytes.data()) + bytes.size() / 2);
     const auto first = std::find_if(heard.begin(), heard.end(), [](int16_t v) { return v != 0; });
     ASSERT_NE(first, heard.end());
     EXPECT_GE(first - heard.begin(), 2 * 24000 - 2 * 2048);
@@ -234,7 +187,7 @@ TEST(PlayCommand, PlaysEveryTrackToItsEndInOrderThroughTheDevice) {
 TEST_F(CommandsFixture, PlayFailsWhenNothingCanBeHeard) {
     const int empty = catalogue.add(kCH, {Chatter, "Empty", "", 0, 1});
     catalogue.load();
-    writePlaylist(files / "empty.vhcd", {{kCH, empty}, {kCH, empty}});
+    test::writeFile(files / "empty.vhcd", test::playlistBytes(2, {{kCH, empty, 0, 0}, {kCH, empty, 0, 0}}));
     cli::PlayRequest request;
     request.playlist = files / "empty.vhcd";
     EXPECT_EQ(cli::play(data(), request, nullptr, out, err), cli::kFailure);

@@ -4,14 +4,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <sstream>
 
 #include "export/ExportOptions.h"
 #include "export/TrackExporter.h"
 #include "export/TrackNames.h"
-#include "support/FileSizeLimit.h"
+#include "support/HandClips.h"
+#include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
 
 namespace vh {
@@ -19,47 +19,7 @@ namespace {
 
 constexpr int kCH = 4;
 
-std::string text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Noise-like ADPCM: filters 0 and 1 with moderate shifts, so the predictor
-// state matters and the samples stay in range without compressing well.
-std::unique_ptr<ClipAudio> noiseAudio(int32_t blocks, uint32_t seed) {
-    const std::size_t chunks = (std::size_t(blocks) + 4095) / 4096;
-    auto audio = ClipAudio::allocate(ClipAudio::kHeaderBytes + std::max<std::size_t>(chunks, 1) * ClipAudio::kChunkBytes);
-    uint8_t* d = audio->data();
-    const uint32_t size = uint32_t(blocks) * 16;
-    for (int i = 0; i < 4; ++i) d[ClipAudio::kDataSizeOffset + i] = uint8_t(size >> (8 * i));
-    uint32_t r = seed * 2654435761u + 1;
-    auto next = [&r] { return (r = r * 1664525u + 1013904223u) >> 8; };
-    for (int32_t b = 0; b < blocks; ++b) {
-        uint8_t* chunk = d + ClipAudio::kHeaderBytes + std::size_t(b / 4096) * ClipAudio::kChunkBytes;
-        for (std::size_t side : {ClipAudio::kLeftOffset, ClipAudio::kRightOffset}) {
-            uint8_t* block = chunk + side + std::size_t(b % 4096) * 16;
-            block[0] = uint8_t((next() % 2) << 4 | (4 + next() % 5));
-            for (int k = 2; k < 16; ++k) block[k] = uint8_t(next());
-        }
-    }
-    return audio;
-}
-
-// The decoder's 16-bit samples of an entry (the floats are v × 2^-15).
-struct Collect : FrameSink {
-    std::vector<int16_t> samples;
-    void pushFrames(const float* f, int32_t frames) override {
-        for (int32_t i = 0; i < 2 * frames; ++i) samples.push_back(int16_t(f[i] * 32768.0f));
-    }
-};
-
-struct Audio {
-    int rate = 0;
-    std::vector<int16_t> samples;
-    std::map<int, std::string> tags;
-};
+struct Audio { int rate = 0; std::vector<int16_t> samples; std::map<int, std::string> tags; };
 
 Audio readAudio(const fs::path& path) {
     Audio a;
@@ -73,13 +33,6 @@ Audio readAudio(const fs::path& path) {
         if (const char* s = sf_get_string(f, t)) a.tags[t] = s;
     sf_close(f);
     return a;
-}
-
-std::vector<fs::path> filesIn(const fs::path& dir) {
-    std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path().filename());
-    std::sort(files.begin(), files.end());
-    return files;
 }
 
 struct TrackExport : ::testing::Test {
@@ -102,22 +55,18 @@ struct TrackExport : ::testing::Test {
     }
     // An entry whose parts hold `blocks` blocks of noise each.
     PlaylistTrack* append(int station, int clip, int32_t blocks = 300) {
-        auto t = playlist->createTrack(station, &catalogue.data().table()[station].clips[clip]);
-        playlist->loadTrackAudio(*t, WaitDisplay::None);
+        PlaylistTrack* t = test::append(*playlist, station, clip);
         for (auto* part : {&t->introAudio, &t->mainAudio, &t->outroAudio})
-            if (*part) *part = noiseAudio(blocks, seed++);
-        PlaylistTrack* entry = playlist->insertBefore(std::move(t), playlist->sentinel());
-        ++playlist->trackCount;
-        return entry;
+            if (*part) *part = handclips::makeClip(handclips::busyBlocks(blocks, seed++));
+        return t;
     }
     std::vector<int16_t> decoded(const std::vector<PlaylistTrack*>& entries) {
-        Collect c;
+        handclips::SampleSink c;
         for (PlaylistTrack* e : entries) exportTrack(*e, c, nullptr);
         return c.samples;
     }
     TrackExportResult run(TrackFormat format, int32_t rate, const fs::path& folder) {
-        TrackExportRequest request{folder, format, rate, true, 2};
-        return exportTracksTo(*context, request);
+        return exportTracksTo(*context, {folder, format, rate, true, 2});
     }
     std::vector<test::RecordingPrompts::Shown>& shown() { return catalogue.prompts.shown; }
 };
@@ -138,8 +87,7 @@ TEST_F(TrackExport, Flac24000HoldsTheDecodedSamplesOfEachTracksEntries) {
         EXPECT_EQ(audio.rate, 24000);
         EXPECT_TRUE(audio.samples == decoded(tracks[t])) << result.files[t];
     }
-    EXPECT_TRUE(shown().empty());
-    EXPECT_FALSE(playlist->exportActive);
+    EXPECT_TRUE(shown().empty() && !playlist->exportActive);
 
     // A track without audio (none could be read) gets no file: no encoder
     // writes a valid one without frames.
@@ -163,20 +111,17 @@ TEST_P(TrackExportCd, Flac44100TracksAreTheCdImageCutAtItsIndexes) {
 
     const auto wav = test::readFile(out / "cd.wav");
     const int16_t* image = reinterpret_cast<const int16_t*>(wav.data() + 44);
-    const int64_t imageFrames = int64_t(wav.size() - 44) / 4;
     std::vector<int64_t> starts;
-    std::istringstream cue(text(out / "cd.cue"));
-    for (std::string line; std::getline(cue, line);) {
+    for (const std::string& line : test::split(test::readText(out / "cd.cue"))) {
         int m, s, f;
         if (std::sscanf(line.c_str(), "    INDEX 01 %d:%d:%d", &m, &s, &f) == 3) starts.push_back(588 * ((m * 60 + s) * 75 + f));
     }
     ASSERT_EQ(starts.size() + 1, result.files.size());
-    starts.push_back(imageFrames);
+    starts.push_back(int64_t(wav.size() - 44) / 4);
     for (std::size_t t = 0; t + 1 < starts.size(); ++t) {
         Audio audio = readAudio(result.files[t]);
         EXPECT_EQ(audio.rate, 44100);
-        std::vector<int16_t> expected(image + 2 * starts[t], image + 2 * starts[t + 1]);
-        EXPECT_TRUE(audio.samples == expected) << result.files[t];
+        EXPECT_TRUE(audio.samples == std::vector<int16_t>(image + 2 * starts[t], image + 2 * starts[t + 1])) << result.files[t];
     }
 }
 
@@ -190,9 +135,9 @@ TEST_F(TrackExport, TagsNamesAndPlaylistReadBack) {
     auto flac = run(TrackFormat::Flac, 24000, out / "flac");
     ASSERT_EQ(flac.outcome, ExportOutcome::Done);
     const std::string cafeName = "Band - Caf\u00e9 _Noir_.flac";
-    EXPECT_EQ(filesIn(out / "flac"), (std::vector<fs::path>{"01 - " + cafeName, "02 - ADVERTS - Ad.flac",
+    EXPECT_EQ(test::filesIn(out / "flac"), (std::vector<fs::path>{"01 - " + cafeName, "02 - ADVERTS - Ad.flac",
                                                            "03 - " + cafeName, "Night Drive.m3u8"}));
-    EXPECT_EQ(text(out / "flac/Night Drive.m3u8"),
+    EXPECT_EQ(test::readText(out / "flac/Night Drive.m3u8"),
               "#EXTM3U\n"
               "#EXTINF:2,Band - Caf\u00e9 \"Noir\"\n01 - " + cafeName + "\n"
               "#EXTINF:0,ADVERTS - Ad\n02 - ADVERTS - Ad.flac\n"
@@ -204,7 +149,7 @@ TEST_F(TrackExport, TagsNamesAndPlaylistReadBack) {
         std::string command = "metaflac --export-tags-to=- '" + flac.files[0].string() + "' > '" +
                               (out / "tags.txt").string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
-        EXPECT_EQ(text(out / "tags.txt"),
+        EXPECT_EQ(test::readText(out / "tags.txt"),
                   "title=Caf\u00e9 \"Noir\"\nartist=Band\nalbum=Night Drive\ntracknumber=1/3\n");
     }
 
@@ -218,10 +163,8 @@ TEST_F(TrackExport, TagsNamesAndPlaylistReadBack) {
         Audio audio = readAudio(result.files[2]);
         EXPECT_EQ(audio.rate, 24000);
         EXPECT_EQ(audio.samples.size(), decoded({playlist->trackAt(2)}).size());
-        const std::map<int, std::string> third = {{SF_STR_TITLE, "Caf\u00e9 \"Noir\""},
-                                                  {SF_STR_ARTIST, "Band"},
-                                                  {SF_STR_ALBUM, "Varnholt Radio"},
-                                                  {SF_STR_TRACKNUMBER, "3/3"}};
+        const std::map<int, std::string> third = {{SF_STR_TITLE, "Caf\u00e9 \"Noir\""}, {SF_STR_ARTIST, "Band"},
+                                                  {SF_STR_ALBUM, "Varnholt Radio"}, {SF_STR_TRACKNUMBER, "3/3"}};
         EXPECT_EQ(audio.tags, third) << trackFormatName(format);
     }
     EXPECT_TRUE(shown().empty());
@@ -259,7 +202,7 @@ TEST_F(TrackExport, CdTextLinesOnlyWhenAskedFor) {
     append(kCH, cafe);
     append(1, ad);
     ASSERT_EQ(exportToPath(*context, true, out / "plain.wav"), ExportOutcome::Done);
-    EXPECT_EQ(text(out / "plain.cue").find("TITLE"), std::string::npos);
+    EXPECT_EQ(test::readText(out / "plain.cue").find("TITLE"), std::string::npos);
     context->cdText = true;
     ASSERT_EQ(exportToPath(*context, true, out / "titled.wav"), ExportOutcome::Done);
     const std::string expected = "TITLE \"Summer edition\"\r\nPERFORMER \"Varnholt Radio\"\r\n"
@@ -268,27 +211,18 @@ TEST_F(TrackExport, CdTextLinesOnlyWhenAskedFor) {
                                  "    INDEX 01 00:00:00\r\n"
                                  "  TRACK 02 AUDIO\r\n    TITLE \"Ad\"\r\n    PERFORMER \"ADVERTS\"\r\n" +
                                  cueIndexLine((28 * 300 + 319) / 320) + "\r\n\r\n\r\n";
-    EXPECT_EQ(text(out / "titled.cue"), expected);
+    EXPECT_EQ(test::readText(out / "titled.cue"), expected);
     // cdrdao takes the sheet (it reads no CD-TEXT from CUE sheets itself);
     // cuetools' parser, which converts it into a TOC file with CD-TEXT, reads the titles.
     const std::string in = "cd '" + out.path().string() + "' && ";
     if (std::system("command -v cdrdao >/dev/null 2>&1") == 0) {
-        EXPECT_EQ(std::system((in + "cdrdao show-toc titled.cue > toc.txt 2>&1").c_str()), 0) << text(out / "toc.txt");
-        EXPECT_NE(text(out / "toc.txt").find("TRACK  2"), std::string::npos) << text(out / "toc.txt");
+        EXPECT_EQ(std::system((in + "cdrdao show-toc titled.cue > toc.txt 2>&1").c_str()), 0) << test::readText(out / "toc.txt");
+        EXPECT_NE(test::readText(out / "toc.txt").find("TRACK  2"), std::string::npos) << test::readText(out / "toc.txt");
     }
     if (std::system("command -v cueprint >/dev/null 2>&1") == 0) {
         ASSERT_EQ(std::system((in + "cueprint -d '%T|%P\\n' -t '%n|%t|%p\\n' titled.cue > text.txt").c_str()), 0);
-        EXPECT_EQ(text(out / "text.txt"), "Summer edition|Varnholt Radio\n1|Cafe 'Noir'|Band\n2|Ad|ADVERTS\n");
+        EXPECT_EQ(test::readText(out / "text.txt"), "Summer edition|Varnholt Radio\n1|Cafe 'Noir'|Band\n2|Ad|ADVERTS\n");
     }
-
-    // The option's byte: absent (a one-byte file) while off.
-    ASSERT_TRUE(writeExportOptions(catalogue.workDir(), kLayoutPerSong, true));
-    EXPECT_EQ(test::readFile(catalogue.workDir() / kOptionsFileName), (std::vector<uint8_t>{1, 1}));
-    EXPECT_TRUE(readCdText(catalogue.workDir()));
-    EXPECT_EQ(readTrackLayout(catalogue.workDir()), kLayoutPerSong);
-    ASSERT_TRUE(writeExportOptions(catalogue.workDir(), kLayoutPerClip, false));
-    EXPECT_EQ(test::readFile(catalogue.workDir() / kOptionsFileName), (std::vector<uint8_t>{0}));
-    EXPECT_FALSE(readCdText(catalogue.workDir()));
 }
 
 // The encoders write their last frames and headers while closing, and
@@ -331,16 +265,14 @@ TEST_P(FullDisk, StopsInTheThirdTrackKeepingTheFirstTwoAndWhatWasThere) {
     const std::string first = std::string("01 - DJ - Talk") + trackExtension(format);
     const std::string second = std::string("02 - CH - Ident") + trackExtension(format);
     ASSERT_EQ(shown().size(), 2u);
-    EXPECT_EQ(shown()[0].caption, "Export Tracks");  // asked once before replacing
-    EXPECT_EQ(shown()[0].text, "A file of this export's names already exists in " + out.path().string() + ":\n" +
-                                   third + "\n\nReplace it?");
-    EXPECT_EQ(shown()[1].caption, "Error");
-    EXPECT_EQ(shown()[1].text, "Export Tracks stopped: writing \"" + third +
+    EXPECT_EQ(shown()[0].caption + "|" + shown()[0].text, "Export Tracks|A file of this export's names already exists in " +
+                                                               out.path().string() + ":\n" + third + "\n\nReplace it?");
+    EXPECT_EQ(shown()[1].caption + "|" + shown()[1].text, "Error|Export Tracks stopped: writing \"" + third +
                                    "\" failed (File too large). The unfinished file was removed; these files were "
                                    "written into " + out.path().string() + " before it and are kept:\n" + first +
                                    "\n" + second);
-    EXPECT_EQ(filesIn(out.path()), (std::vector<fs::path>{first, second, third}));  // no part file, no playlist
-    EXPECT_EQ(text(out / third), "old");
+    EXPECT_EQ(test::filesIn(out.path()), (std::vector<fs::path>{first, second, third}));  // no part file, no playlist
+    EXPECT_EQ(test::readText(out / third), "old");
     EXPECT_EQ(readAudio(out / second).rate, rate);
     EXPECT_FALSE(playlist->exportActive);
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <memory>
-#include <sstream>
+#include <tuple>
 
 #include "gamedata/CatalogueFile.h"
 #include "gamedata/CatalogueText.h"
@@ -40,13 +40,6 @@ std::unique_ptr<StationTable> namedCatalogue() {
     return table;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 std::string joined(const std::vector<std::string>& lines, const char* end = "\n") {
     std::string text;
     for (const std::string& line : lines) text += line + end;
@@ -77,8 +70,7 @@ TEST(CatalogueText, AwkwardTextsSurviveExportAndImport) {
     ASSERT_TRUE(result.ok()) << result.errors[0];
     EXPECT_TRUE(result.warnings.empty());
     EXPECT_EQ(std::memcmp(imported.get(), named.get(), sizeof(StationTable)), 0);
-    EXPECT_EQ(result.matched, 6);
-    EXPECT_EQ(result.keptDefault, 0);
+    EXPECT_EQ(std::pair(result.matched, result.keptDefault), std::pair(6, 0));
 }
 
 TEST(CatalogueText, SpreadsheetLinesReadAsTheirOwn) {
@@ -86,7 +78,7 @@ TEST(CatalogueText, SpreadsheetLinesReadAsTheirOwn) {
     // What a spreadsheet saves: a byte order mark, CR LF, every line padded
     // to the widest, every cell quoted, a blank line at the end.
     std::vector<std::string> lines;
-    for (const std::string& line : linesOf(text)) {
+    for (const std::string& line : test::split(text)) {
         std::string quoted = "\"";
         for (char ch : line) quoted += ch == '\t' ? std::string("\"\t\"") : ch == '"' ? "\"\"" : std::string(1, ch);
         lines.push_back(quoted + "\"\t\t\t");
@@ -105,7 +97,7 @@ TEST(CatalogueText, SpreadsheetLinesReadAsTheirOwn) {
 }
 
 TEST(CatalogueText, ConvertsToWindows1252AndMeasuresThere) {
-    std::vector<std::string> lines = linesOf(catalogueText(*namedCatalogue()));
+    std::vector<std::string> lines = test::split(catalogueText(*namedCatalogue()));
     std::string accents;
     for (int i = 0; i < 63; ++i) accents += "\xC3\xA9";  // 126 bytes of UTF-8, 63 in Windows-1252
     lines[kSongLine - 1] = "clip\t4\t0\tsong\t2\t1\t0\t500\t" + accents + "\tNihon \xE6\x97\xA5\xE6\x9C\xAC \xE2\x82\xAC";
@@ -142,7 +134,7 @@ TEST(CatalogueText, RefusesBadLinesNamingThem) {
         {kSongLine, "track\t4", "line 8: \"track\" is neither station nor clip"},
         {1, "station\tclip", "line 1: this is not a catalogue text"},
     };
-    const std::vector<std::string> good = linesOf(catalogueText(*namedCatalogue()));
+    const std::vector<std::string> good = test::split(catalogueText(*namedCatalogue()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         std::vector<std::string> lines = good;
@@ -155,7 +147,7 @@ TEST(CatalogueText, RefusesBadLinesNamingThem) {
 }
 
 TEST(CatalogueText, MatchesClipsByPositionNotIndex) {
-    std::vector<std::string> lines = linesOf(catalogueText(*namedCatalogue()));
+    std::vector<std::string> lines = test::split(catalogueText(*namedCatalogue()));
     lines.push_back(lines[kSongLine - 1]);  // the song twice: the second finds it taken
     // Another issue of the disc: station 4 has a clip more at its start, and
     // station 1's clip is longer.
@@ -166,20 +158,15 @@ TEST(CatalogueText, MatchesClipsByPositionNotIndex) {
     ASSERT_TRUE(result.ok()) << result.errors[0];
 
     const Station& ch = (*table)[kCH];
-    EXPECT_EQ(fieldText(ch.clips[0].title), "Clip #1 00:00");
-    EXPECT_EQ(ch.clips[0].clipClass, Chatter);
+    EXPECT_EQ(std::pair(fieldText(ch.clips[0].title), ch.clips[0].clipClass), std::pair(std::string_view("Clip #1 00:00"), int32_t(Chatter)));
     EXPECT_EQ(clipName(ch.clips[1]), "The Examples - Night Drive");
-    EXPECT_EQ(ch.clips[1].introCount, 2);
-    EXPECT_EQ(ch.clips[1].outroCount, 1);
-    EXPECT_EQ(ch.clips[2].offset, 1000u);
-    EXPECT_EQ(fieldText(ch.clips[2].title), "");
+    EXPECT_EQ(std::pair(ch.clips[1].introCount, ch.clips[1].outroCount), std::pair(2, 1));
+    EXPECT_EQ(std::pair(ch.clips[2].offset, fieldText(ch.clips[2].title)), std::pair(1000u, std::string_view()));
     EXPECT_EQ(ch.clips[5].clipClass, Ident);
     EXPECT_EQ(fieldText((*table)[1].clips[0].title), "Clip #1 00:00");
     EXPECT_TRUE(compareWithLookup(*table, other).matches());
 
-    EXPECT_EQ(result.matched, 5);
-    EXPECT_EQ(result.keptDefault, 2);
-    EXPECT_EQ(result.unknownLines, 2);
+    EXPECT_EQ(std::tuple(result.matched, result.keptDefault, result.unknownLines), std::tuple(5, 2, 2));
     ASSERT_EQ(result.warnings.size(), 2u);
     EXPECT_EQ(result.warnings[0], "line " + std::to_string(kCommercialLine) +
                                       ": station 1 has no clip at offset 0 length 42 on this disc; the line was left out");

@@ -1,224 +1,140 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "playlist/PlaylistTools.h"
+#include "support/PlaylistSupport.h"
 #include "support/TestCatalogue.h"
 
 namespace vh {
 namespace {
 
-constexpr int kCH = 4;
-constexpr int kCO = 5;  // a station with songs but no openers, idents or chatter
+using test::append;
+using test::entries;
 
+constexpr int kCH = 4;
+constexpr int kCO = 5;  // one song, and no openers, idents or chatter
+
+// The expected playlists, "station:clip/intro/outro" per entry, were worked
+// out from the tools' rules with a model of the C library's generator.
 struct ToolsFixture : ::testing::Test {
     test::TestCatalogue catalogue;
     RandomGenerator random;
     std::unique_ptr<Playlist> playlist;
     std::unique_ptr<PlaylistTools> tools;
-    int songs[5];
-
     void SetUp() override {
-        catalogue.add(1, {Commercial, "Soap", "", 4});
-        catalogue.add(1, {Commercial, "Cars", "", 4});
-        catalogue.add(kCH, {Ident, "Ident A", "", 3});
-        catalogue.add(kCH, {Opener, "Good morning", "", 3});
-        for (int i = 0; i < 5; ++i)
-            songs[i] = catalogue.addSong(kCH, {"Song " + std::to_string(i), "Band", {"Hey", ""}, {"", "Bye", "Later"}, 6});
-        catalogue.add(kCH, {Chatter, "Talk", "", 3});
-        catalogue.add(kCH, {ChatterAlt, "Talk alt", "", 3});
-        catalogue.add(kCH, {Ident, "Ident B", "", 3});
-        catalogue.addSong(kCO, {"Lonely", "", {"a"}, {"b"}, 6});
-        catalogue.addSong(kCO, {"Twice", "", {"c", "d"}, {"e"}, 6});
+        for (const char* ad : {"Ad 0", "Ad 1", "Ad 2"}) catalogue.add(kCommercialStation, {Commercial, ad, "", 2});
+        catalogue.add(kCH, {Ident, "Ident A", "", 2});                                // 0
+        catalogue.add(kCH, {Opener, "Morning", "", 2});                               // 1
+        catalogue.addSong(kCH, {"S0", "", {"Hey", ""}, {"", "Bye", "Later"}, 3});     // 2, variants 3-7
+        catalogue.add(kCH, {Chatter, "Talk", "", 2});                                 // 8
+        catalogue.addSong(kCH, {"S1", "", {"Yo"}, {"Out"}, 3});                       // 9
+        catalogue.add(kCH, {ChatterAlt, "Alt", "", 2});                               // 12
+        catalogue.addSong(kCH, {"S2", "", {"A", "B", ""}, {}, 3});                    // 13
+        catalogue.add(kCH, {Ident, "Ident B", "", 2});                                // 17
+        catalogue.addSong(kCH, {"S3", "", {}, {"x", ""}, 3});                         // 18
+        catalogue.addSong(kCH, {"S4", "", {""}, {""}, 3});                            // 21
+        catalogue.addSong(kCO, {"Lonely", "", {"a"}, {"b"}, 3});
         catalogue.load();
         playlist = std::make_unique<Playlist>(catalogue.data());
         tools = std::make_unique<PlaylistTools>(*playlist, random);
-        random.seed(1234);
     }
-    // The classes of the entries in order, as letters: S song, C commercial,
-    // T chatter, I ident, O opener.
-    std::string shape() {
-        std::string s;
-        for (PlaylistTrack* t = playlist->first(); t != playlist->sentinel(); t = t->next)
-            s += "SCT??IOT"[t->clip->clipClass];
-        return s;
-    }
-    int listLength() {
-        int n = 0;
-        for (PlaylistTrack* t = playlist->first(); t != playlist->sentinel(); t = t->next) ++n;
-        return n;
-    }
-    PlaylistTrack* append(int station, int clip) {
-        auto t = playlist->createTrack(station, &catalogue.data().table()[station].clips[clip]);
-        ++playlist->trackCount;
-        return playlist->insertBefore(std::move(t), playlist->sentinel());
-    }
-    std::vector<std::string> titles() {
-        std::vector<std::string> out;
-        for (PlaylistTrack* t = playlist->first(); t != playlist->sentinel(); t = t->next)
-            out.push_back(t->clip->title);
-        return out;
-    }
+    const Clip* clip(int station, int index) { return &catalogue.data().table()[station].clips[index]; }
 };
 
-TEST(ClipPool, WithoutAgingEveryClipOnceInDrawOrderThenNothing) {
-    StationTable table;
-    buildDefaultCatalogue(table);
-    table[kCH].clipCount = 3;
-    for (int c = 0; c < 3; ++c) table[kCH].clips[c].clipClass = c == 1 ? ChatterAlt : Chatter;
-    ClipPool pool = buildPool(table, kCH, kChatterMask, false);
-    ASSERT_EQ(pool.entries.size(), 3u);
-    RandomGenerator random;
-    random.seed(1);  // draws 41, 18467, 6334
-    const Clip* clips = table[kCH].clips;
-    EXPECT_EQ(drawClip(pool, random), &clips[1]);  // 41 mod 9 = 5
-    EXPECT_EQ(drawClip(pool, random), &clips[2]);  // 18467 mod 6 = 5
-    EXPECT_EQ(drawClip(pool, random), &clips[0]);
-    uint32_t state = random.state();
+TEST_F(ToolsFixture, APoolWithoutAgingGivesEveryClipOnceInDrawOrderThenNothing) {
+    ClipPool pool = buildPool(catalogue.data().table(), kCH, kSongMask, false);
+    ASSERT_EQ(pool.entries.size(), 5u);
+    random.seed(1);  // draws 41, 18467, 6334, 26500, 19169
+    std::vector<const Clip*> drawn;
+    for (int i = 0; i < 5; ++i) drawn.push_back(drawClip(pool, random));
+    EXPECT_EQ(drawn, (std::vector<const Clip*>{clip(kCH, 18), clip(kCH, 9), clip(kCH, 2), clip(kCH, 13), clip(kCH, 21)}));
+    const uint32_t state = random.state();
     EXPECT_EQ(drawClip(pool, random), nullptr);
     EXPECT_EQ(random.state(), state);  // an empty draw takes no value
 }
 
-TEST(ClipPool, AgingPoolOfOneAlwaysGivesItAndEmptyPoolsGiveNothing) {
-    StationTable table;
-    buildDefaultCatalogue(table);
-    table[kCH].clipCount = 2;
-    table[kCH].clips[0].clipClass = Chatter;
-    table[kCH].clips[1].clipClass = Ident;
-    ClipPool idents = buildPool(table, kCH, kIdentMask, true);
-    RandomGenerator random;
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(drawClip(idents, random), &table[kCH].clips[1]);
-    ClipPool openers = buildPool(table, kCH, kOpenerMask, true);
-    EXPECT_EQ(drawClip(openers, random), nullptr);
+TEST_F(ToolsFixture, AnAgingPoolFavoursTheClipsDrawnLongestAgoAndNeverRunsDry) {
+    // Idents 0 and 17 and chatter 8 and 12 of CH, as one pool with aging.
+    ClipPool pool = buildPool(catalogue.data().table(), kCH, kChatterMask | kIdentMask, true);
+    ASSERT_EQ(pool.entries.size(), 4u);
+    random.seed(1);
+    std::vector<const Clip*> drawn;
+    for (int i = 0; i < 8; ++i) drawn.push_back(drawClip(pool, random));
+    const std::vector<int> expected = {0, 17, 8, 12, 17, 8, 8, 0};
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(drawn[i], clip(kCH, expected[i])) << "draw " << i;
+    ClipPool one = buildPool(catalogue.data().table(), kCH, kOpenerMask, true);
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(drawClip(one, random), clip(kCH, 1));
+    ClipPool none = buildPool(catalogue.data().table(), kCO, kIdentMask, true);
+    EXPECT_EQ(drawClip(none, random), nullptr);
 }
 
-TEST(ClipPool, AgedPoolPrefersClipsNotDrawnForLongest) {
-    StationTable table;
-    buildDefaultCatalogue(table);
-    table[kCH].clipCount = 4;
-    for (int c = 0; c < 4; ++c) table[kCH].clips[c].clipClass = Chatter;
-    ClipPool pool = buildPool(table, kCH, kChatterMask, true);
-    RandomGenerator random;
-    random.seed(99);
-    // The first four draws give each clip once.
-    std::map<const Clip*, int> seen;
-    for (int i = 0; i < 4; ++i) ++seen[drawClip(pool, random)];
-    EXPECT_EQ(seen.size(), 4u);
-    // Afterwards each clip's chance grows with the draws since it was last
-    // drawn, so over many draws the counts stay balanced.
-    std::map<const Clip*, int> counts;
-    for (int i = 0; i < 4000; ++i) ++counts[drawClip(pool, random)];
-    for (auto& [clip, n] : counts) EXPECT_NEAR(n, 1000, 150);
-}
-
-TEST_F(ToolsFixture, AddAllSongsAppendsEachSongOnceWithDefaultsAndKeepsTheScroll) {
-    append(kCH, 0);
-    playlist->playlistScroll = 1;
-    random.seed(99);
-    tools->addAllSongs(kCH);
-    ASSERT_EQ(playlist->trackCount, 6);
-    EXPECT_EQ(listLength(), 6);
-    EXPECT_EQ(playlist->playlistScroll, 1);
-    EXPECT_FALSE(playlist->pleaseWait);
-    std::map<std::string, int> songs;
-    for (PlaylistTrack* t = playlist->trackAt(1); t != playlist->sentinel(); t = t->next) {
-        ++songs[t->clip->title];
-        EXPECT_EQ(t->intro, 1);  // the first intro without speech
-        EXPECT_EQ(t->outro, 0);
-        EXPECT_TRUE(t->introAudio && t->mainAudio && t->outroAudio);
-    }
-    EXPECT_EQ(songs.size(), 5u);
-
-    auto first = titles();
-    tools->addAllSongs(kCH);
-    EXPECT_EQ(playlist->trackCount, 11);
-    auto second = titles();
-    std::vector<std::string> firstRun(first.begin() + 1, first.end()), secondRun(second.begin() + 6, second.end());
-    EXPECT_NE(firstRun, secondRun);  // a new order (for this seed)
-    std::sort(firstRun.begin(), firstRun.end());
-    std::sort(secondRun.begin(), secondRun.end());
-    EXPECT_EQ(firstRun, secondRun);
-}
-
-TEST_F(ToolsFixture, SameSeedSameRadioMix) {
-    tools->createRadioMix(kCH);
-    auto first = titles();
-    std::vector<std::pair<int, int>> choices;
-    for (PlaylistTrack* t = playlist->first(); t != playlist->sentinel(); t = t->next) choices.push_back({t->intro, t->outro});
+TEST_F(ToolsFixture, RadioMixClearsAndSequencesTheStation) {
+    append(*playlist, kCH, 8);
+    playlist->fileName = "kept.vhcd";
+    playlist->playlistScroll = 4;
     random.seed(1234);
     tools->createRadioMix(kCH);
-    EXPECT_EQ(titles(), first);
-    std::vector<std::pair<int, int>> again;
-    for (PlaylistTrack* t = playlist->first(); t != playlist->sentinel(); t = t->next) again.push_back({t->intro, t->outro});
-    EXPECT_EQ(again, choices);
-    EXPECT_EQ(playlist->trackCount, listLength());
-}
-
-TEST_F(ToolsFixture, RandomizeIntrosDrawsOnlyForSongsWithAChoice) {
-    append(kCO, 0);  // one intro, one outro: no value is taken
-    append(kCO, 3);  // two intros, one outro: one value for the intro
-    append(kCH, 0);  // a commercial-like clip of another class: no value
-    RandomGenerator reference;
-    reference.seed(777);
-    random.seed(777);
-    tools->randomizeIntros();
-    int32_t expectedIntro = reference.next() % 2;
-    EXPECT_EQ(random.state(), reference.state());
-    EXPECT_EQ(playlist->trackAt(1)->intro, expectedIntro);
-    EXPECT_EQ(playlist->trackAt(0)->intro, 0);
-}
-
-TEST_F(ToolsFixture, PadOnOneAndOnTwoSongs) {
-    append(kCO, 0);
-    tools->pad(kCO);  // CO has no openers or idents: only commercials get through
-    EXPECT_EQ(shape(), "SC");
-
-    playlist->clearPlaylist();
-    append(kCH, songs[0]);
-    tools->pad(kCH);
-    EXPECT_EQ(shape(), "IOSIC");
-
-    playlist->clearPlaylist();
-    append(kCH, songs[0]);
-    append(kCH, songs[1]);
-    tools->pad(kCH);
-    EXPECT_EQ(shape(), "IOSCTSIC");
-    EXPECT_EQ(playlist->trackCount, 8);
-    EXPECT_EQ(listLength(), 8);
-}
-
-TEST_F(ToolsFixture, RadioMixAndMusicMixShapes) {
-    playlist->fileName = "kept.vhcd";
-    tools->createRadioMix(kCO);  // two songs, no ident/opener/chatter on CO
-    EXPECT_EQ(shape(), "SCSC");
+    // Ident, opener; then per song: song (random variants), commercial,
+    // (ident,) chatter; after the last song: song, commercial, ident.
+    EXPECT_EQ(entries(*playlist),
+              "4:0/0/0 4:1/0/0 4:13/1/0 1:1/0/0 4:8/0/0 4:18/0/0 1:2/0/0 4:12/0/0 4:21/0/0 1:0/0/0 4:17/0/0 4:12/0/0 "
+              "4:9/0/0 1:1/0/0 4:8/0/0 4:2/1/2 1:1/0/0 4:17/0/0");
+    EXPECT_EQ(std::pair(playlist->trackCount, test::listLength(*playlist)), std::pair(18, 18));
     EXPECT_TRUE(playlist->fileName.empty());
-
-    tools->createRadioMix(kCH);
-    // ident, opener, then song, commercial, (ident,) chatter for each song;
-    // the last song ends with song, commercial, ident.
-    std::string s = shape();
-    ASSERT_EQ(s.substr(0, 2), "IO");
-    EXPECT_EQ(s.substr(s.size() - 3), "SCI");
-    EXPECT_EQ(std::count(s.begin(), s.end(), 'S'), 5);
     EXPECT_EQ(playlist->playlistScroll, 0);
+    EXPECT_TRUE(!playlist->pleaseWait && playlist->trackAt(2)->introAudio && playlist->trackAt(2)->mainAudio);
+}
 
+TEST_F(ToolsFixture, PadPutsAStationBreakAfterSomeSongsAndFallsBackWhenPoolsAreEmpty) {
+    for (int song : {2, 9, 13}) append(*playlist, kCH, song);
+    playlist->playlistScroll = 2;
+    random.seed(99);
+    tools->pad(kCH);
+    EXPECT_EQ(entries(*playlist), "4:17/0/0 4:1/0/0 4:2/1/0 1:0/0/0 4:12/0/0 4:9/0/0 1:1/0/0 4:8/0/0 4:13/2/0 4:0/0/0 1:2/0/0");
+    EXPECT_EQ(std::pair(playlist->trackCount, playlist->playlistScroll), std::pair(11, 2));
+    playlist->clearPlaylist();
+    append(*playlist, kCO, 0);
+    random.seed(3);
+    tools->pad(kCO);  // no opener, chatter or ident: only the commercial gets through
+    EXPECT_EQ(entries(*playlist), "5:0/0/0 1:0/0/0");
+}
+
+TEST_F(ToolsFixture, AddAllSongsAppendsEachSongOnceWithItsDefaultsAndMusicMixStartsAfresh) {
+    append(*playlist, kCH, 8);
+    playlist->playlistScroll = 1;
+    random.seed(7);
+    tools->addAllSongs(kCH);
+    EXPECT_EQ(entries(*playlist), "4:8/0/0 4:13/2/0 4:2/1/0 4:18/0/1 4:9/0/0 4:21/0/0");
+    EXPECT_EQ(playlist->playlistScroll, 1);
+    EXPECT_TRUE(playlist->trackAt(2)->introAudio && playlist->trackAt(2)->outroAudio);
     playlist->fileName = "kept.vhcd";
+    random.seed(3);
     tools->createMusicMix(kCH);
-    EXPECT_EQ(shape(), "SSSSS");
+    EXPECT_EQ(entries(*playlist), "4:21/0/0 4:18/0/1 4:9/0/0 4:2/1/0 4:13/2/0");
     EXPECT_TRUE(playlist->fileName.empty());
+}
+
+TEST_F(ToolsFixture, RandomizeIntrosDrawsOnlyForChoicesOfMoreThanOneVariant) {
+    for (int song : {2, 9, 13, 18}) append(*playlist, kCH, song);
+    random.seed(5);
+    tools->randomizeIntros();
+    // S0: intro and outro; S1 (one of each): nothing; S2: intro; S3: outro.
+    EXPECT_EQ(entries(*playlist), "4:2/0/1 4:9/0/0 4:13/0/0 4:18/0/1");
+    EXPECT_EQ(random.state(), 1602335321u);
+    EXPECT_TRUE(playlist->first()->outroAudio);
 }
 
 TEST_F(ToolsFixture, NothingChangesWhileATrackPlays) {
-    PlaylistTrack* t = append(kCH, songs[2]);
-    playlist->currentTrack = t;
-    uint32_t state = random.state();
+    playlist->currentTrack = append(*playlist, kCH, 2);
+    random.seed(1);
+    const uint32_t state = random.state();
     tools->addAllSongs(kCH);
     tools->pad(kCH);
     tools->randomizeIntros();
     tools->createMusicMix(kCH);
     tools->createRadioMix(kCH);
-    EXPECT_EQ(shape(), "S");
+    EXPECT_EQ(entries(*playlist), "4:2/1/0");
     EXPECT_EQ(random.state(), state);
+    playlist->currentTrack = nullptr;
 }
 
 }  // namespace

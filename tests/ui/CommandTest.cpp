@@ -1,16 +1,15 @@
 // The enable rules over the states the view can be in, and the transport
 // commands Play, Stop, Previous and Next.
-#include <map>
 #include <set>
 
-#include "ui/CommandTable.h"
 #include "ViewFixture.h"
+#include "ui/CommandTable.h"
 
 namespace vh {
 namespace {
 
 using namespace command;
-using Call = test::RecordingView::Call;
+using Calls = std::vector<std::pair<PlaylistTrack*, int32_t>>;
 
 constexpr int kAdverts = 1;  // browsed first; commercials only
 constexpr int kCH = 4;       // a song among chatter
@@ -20,19 +19,19 @@ class Commands : public test::ViewFixture {
 public:
     int ad = 0, talk = 0, song = 0;
     std::unique_ptr<PlaylistTrack> preview;
-
     void SetUp() override {
         ad = catalogue.add(kAdverts, {Commercial, "Ad", "", 4});
         talk = catalogue.add(kCH, {Chatter, "Talk", "", 4});
         song = catalogue.addSong(kCH, {"Tune", "Band", {"Hi"}, {"Bye"}});
         const int host = catalogue.add(kCO, {Commercial, "Host", "", 4});
         catalogue.add(kCO, {Song, "Hidden", "", 4});
-        makeRecordingView();
+        makeView(false);
         catalogue.data().table()[kCO].clips[host].introCount = 1;
     }
-    using ViewFixture::append;
     void browse(int station) {
-        while (view->currentStation() != station) click(QPoint(240, 10));  // the ">" arrow
+        while (view->currentStation() != station) {
+            QTest::mouseClick(view.get(), Qt::LeftButton, {}, QPoint(240, 10));  // the ">" arrow
+        }
     }
     void playPreview() {
         preview = view->playlist().createTrack(kAdverts, clip(kAdverts, ad));
@@ -44,117 +43,81 @@ public:
     }
 };
 
-// The commands whose rules depend on the state; every other one is always
-// enabled.
-const int32_t kRuled[] = {kSave,  kSaveAs,   kExportCd,    kExportWave, kExportTracks, kCopyAudioFiles, kPlay, kStop,
-                          kPrevious, kNext, kAddAllSongs, kRandomizeIntros, kPad, kCreateMusicMix, kCreateRadioMix};
+struct RuleCase {
+    const char* name;
+    void (*setUp)(Commands&);
+    std::set<int32_t> enabled;  // of the commands whose rules depend on the state
+};
 
-const std::set<int32_t> kFileOnes = {kSave, kSaveAs, kExportCd, kExportWave, kExportTracks};
+class EnableRules : public Commands, public ::testing::WithParamInterface<RuleCase> {};
+
+TEST_P(EnableRules, FollowTheState) {
+    GetParam().setUp(*this);
+    for (int32_t id : {kSave, kSaveAs, kExportCd, kExportWave, kExportTracks, kCopyAudioFiles, kPlay, kStop, kPrevious, kNext,
+                       kAddAllSongs, kRandomizeIntros, kPad, kCreateMusicMix, kCreateRadioMix})
+        EXPECT_EQ(view->commandEnabled(id), GetParam().enabled.count(id) != 0) << findCommand(id)->menuText;
+    for (int32_t id : {kNew, kOpen, kExit, kToggleToolbar, kToggleStatusBar, kExportOptions, kHelp})
+        EXPECT_TRUE(view->commandEnabled(id)) << id;
+    view->playlist().currentTrack = nullptr;
+}
+
+#define STATE(body) [](Commands& t) { body; }
+const std::set<int32_t> kFile = {kSave, kSaveAs, kExportCd, kExportWave, kExportTracks};
 std::set<int32_t> with(std::set<int32_t> a, std::initializer_list<int32_t> more) {
     a.insert(more);
     return a;
 }
 
-struct RuleCase {
-    const char* name;
-    void (*setUp)(Commands&);
-    std::set<int32_t> enabled;
-};
-
-class EnableRules : public Commands, public ::testing::WithParamInterface<RuleCase> {};
-
-void (*const kEmpty)(Commands&) = [](Commands&) {};
-
-TEST_P(EnableRules, FollowTheState) {
-    const RuleCase& c = GetParam();
-    c.setUp(*this);
-    for (int32_t id : kRuled) EXPECT_EQ(view->commandEnabled(id), c.enabled.count(id) != 0) << findCommand(id)->menuText;
-    for (const CommandInfo& info : commandTable()) {
-        if (std::find(std::begin(kRuled), std::end(kRuled), info.id) == std::end(kRuled)) {
-            EXPECT_TRUE(view->commandEnabled(info.id)) << info.menuText;
-        }
-    }
-}
-
-#define STATE(body) [](Commands& t) { body; }
-
 INSTANTIATE_TEST_SUITE_P(
     States, EnableRules,
     ::testing::Values(
-        RuleCase{"EmptyIdleStationWithoutSongs", kEmpty, {kCopyAudioFiles}},
-        RuleCase{"EmptyIdleStationWithSongs", STATE(t.browse(kCH)),
-                 {kCopyAudioFiles, kAddAllSongs, kCreateMusicMix, kCreateRadioMix}},
-        RuleCase{"AStationsSongInAnIntroSlotCounts", STATE(t.browse(kCO)),
-                 {kCopyAudioFiles, kAddAllSongs, kCreateMusicMix, kCreateRadioMix}},
-        RuleCase{"IdlePlaylistWithoutSongs", STATE(t.append(kAdverts, t.ad); t.append(kCH, t.talk)),
-                 with(kFileOnes, {kCopyAudioFiles, kPlay})},
-        RuleCase{"IdlePlaylistWithASong", STATE(t.append(kAdverts, t.ad); t.append(kCH, t.song)),
-                 with(kFileOnes, {kCopyAudioFiles, kPlay, kRandomizeIntros, kPad})},
+        RuleCase{"EmptyIdleStationWithoutSongs", [](Commands&) {}, {kCopyAudioFiles}},
+        RuleCase{"EmptyIdleStationWithSongs", STATE(t.browse(kCH)), {kCopyAudioFiles, kAddAllSongs, kCreateMusicMix, kCreateRadioMix}},
+        RuleCase{"ASongInAnIntroSlotCounts", STATE(t.browse(kCO)), {kCopyAudioFiles, kAddAllSongs, kCreateMusicMix, kCreateRadioMix}},
+        RuleCase{"IdlePlaylistWithoutSongs", STATE(t.append(kAdverts, t.ad); t.append(kCH, t.talk)), with(kFile, {kCopyAudioFiles, kPlay})},
+        RuleCase{"IdlePlaylistWithASong", STATE(t.append(kCH, t.song)), with(kFile, {kCopyAudioFiles, kPlay, kRandomizeIntros, kPad})},
         RuleCase{"PreviewOnAnEmptyPlaylist", STATE(t.browse(kCH); t.playPreview()), {kStop}},
-        RuleCase{"PreviewOverAPlaylist",
-                 STATE(t.browse(kCH); t.append(kCH, t.song); t.playPreview()), with(kFileOnes, {kPlay, kStop})},
-        RuleCase{"FirstTrackPlaying",
-                 STATE(t.browse(kCH); t.append(kCH, t.song); t.append(kCH, t.talk); t.playTrackAt(0)),
-                 with(kFileOnes, {kStop, kPrevious, kNext})},
-        RuleCase{"LastTrackPlaying",
-                 STATE(t.append(kCH, t.song); t.append(kCH, t.talk); t.playTrackAt(1)),
-                 with(kFileOnes, {kStop, kPrevious})}),
+        RuleCase{"PreviewOverAPlaylist", STATE(t.browse(kCH); t.append(kCH, t.song); t.playPreview()), with(kFile, {kPlay, kStop})},
+        RuleCase{"FirstTrackPlaying", STATE(t.browse(kCH); t.append(kCH, t.song); t.append(kCH, t.talk); t.playTrackAt(0)),
+                 with(kFile, {kStop, kPrevious, kNext})},
+        RuleCase{"LastTrackPlaying", STATE(t.append(kCH, t.song); t.append(kCH, t.talk); t.playTrackAt(1)),
+                 with(kFile, {kStop, kPrevious})}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct PreviousCase {
-    int track;
-    int32_t elapsed;
-    int expected;  // the track played from its intro
-};
-
-class PreviousCommand : public Commands, public ::testing::WithParamInterface<PreviousCase> {};
-
-TEST_P(PreviousCommand, GoesBackWithinTheFirstSecondElseRestarts) {
-    const PreviousCase& c = GetParam();
+TEST_F(Commands, PreviousGoesBackWithinTheFirstSecondAndOtherwiseRestarts) {
     for (int i = 0; i < 3; ++i) append(kCH, talk);
-    playTrackAt(c.track, c.elapsed);
-    EXPECT_TRUE(view->handleCommand(kPrevious));
-    EXPECT_EQ(recorder->calls, (std::vector<Call>{{view->playlist().trackAt(c.expected), 0}}));
+    for (auto [track, elapsed, expected] : {std::array{1, 0, 0}, {1, 1, 0}, {1, 2, 1}, {2, 59, 2}, {0, 0, 0}, {0, 2, 0}}) {
+        playTrackAt(track, elapsed);
+        view->calls.clear();
+        EXPECT_TRUE(view->handleCommand(kPrevious));
+        EXPECT_EQ(view->calls, (Calls{{view->playlist().trackAt(expected), 0}})) << track << " at " << elapsed << " s";
+    }
+    view->playTrack(nullptr, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Elapsed, PreviousCommand,
-                         ::testing::Values(PreviousCase{1, 0, 0}, PreviousCase{1, 1, 0}, PreviousCase{1, 2, 1},
-                                           PreviousCase{2, 59, 2}, PreviousCase{0, 0, 0}, PreviousCase{0, 2, 0}));
-
 TEST_F(Commands, PlayStopAndNextActOnlyWhereTheirRulesHold) {
-    // Nothing to play yet: Play, Stop, Previous and Next do nothing.
     for (int32_t id : {kPlay, kStop, kPrevious, kNext}) EXPECT_TRUE(view->handleCommand(id));
-    EXPECT_TRUE(recorder->calls.empty());
-
+    EXPECT_TRUE(view->calls.empty());  // nothing to play yet
     PlaylistTrack* first = append(kCH, talk);
     PlaylistTrack* second = append(kCH, song);
-    // A preview is replaced by the playlist from track 1; Previous and Next
-    // leave a preview alone.
-    playPreview();
+    playPreview();  // Previous and Next leave a preview alone; Play replaces it with track 1
     view->handleCommand(kPrevious);
     view->handleCommand(kNext);
-    EXPECT_TRUE(recorder->calls.empty());
     view->handleCommand(kPlay);
-    EXPECT_EQ(recorder->calls, (std::vector<Call>{{first, 0}}));
-
-    recorder->calls.clear();
+    EXPECT_EQ(view->calls, (Calls{{first, 0}}));
+    view->calls.clear();
     playTrackAt(0);
     view->handleCommand(kPlay);  // the playlist plays already
     view->handleCommand(kNext);
-    EXPECT_EQ(recorder->calls, (std::vector<Call>{{second, 0}}));
-
-    recorder->calls.clear();
+    EXPECT_EQ(view->calls, (Calls{{second, 0}}));
+    view->calls.clear();
     playTrackAt(1);
     view->handleCommand(kNext);  // the last track has none after it
     view->handleCommand(kStop);
-    EXPECT_EQ(recorder->calls, (std::vector<Call>{{nullptr, 0}}));
+    EXPECT_EQ(view->calls, (Calls{{nullptr, 0}}));
     EXPECT_EQ(view->playlist().currentTrack, nullptr);
     EXPECT_EQ(view->playlist().trackCount, 2);  // transport commands never edit the playlist
-}
-
-TEST_F(Commands, TheFramesCommandsAreLeftToIt) {
-    for (int32_t id : {kExit, kToggleToolbar, kToggleStatusBar, kHelp, 12345}) EXPECT_FALSE(view->handleCommand(id));
-    EXPECT_TRUE(view->handleCommand(kNew));
+    for (int32_t id : {kExit, kToggleToolbar, kToggleStatusBar, kHelp}) EXPECT_FALSE(view->handleCommand(id));  // the frame's
 }
 
 }  // namespace

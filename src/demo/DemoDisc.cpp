@@ -1,4 +1,4 @@
-#include "cli/DemoDisc.h"
+#include "demo/DemoDisc.h"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "audio/AdpcmEncoder.h"
-#include "cli/DemoSynth.h"
+#include "demo/DemoSynth.h"
 #include "gamedata/Catalogue.h"
 #include "gamedata/ClipAudio.h"
 

@@ -1,4 +1,4 @@
-#include "cli/DemoSynth.h"
+#include "demo/DemoSynth.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <sstream>
 
 #include "export/ExportOptions.h"
 #include "export/TrackExporter.h"

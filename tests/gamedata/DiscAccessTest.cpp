@@ -79,9 +79,7 @@ TEST_F(DiscFixture, ClipBuffersHoldNoMoreThanTheStreamFileSupplies) {
         ASSERT_TRUE(audio) << i;
         EXPECT_EQ(audio->size(), cases[i].bytes) << i;
         EXPECT_EQ(audio->validBytes(), cases[i].bytes) << i;
-        if (cases[i].bytes) {
-            EXPECT_EQ(audio->data()[0], uint8_t(cases[i].offset * 7 + 0xD1)) << i;
-        }
+        EXPECT_TRUE(!cases[i].bytes || audio->data()[0] == uint8_t(cases[i].offset * 7 + 0xD1)) << i;
     }
 
     // A lookup file far beyond any real one (a sparse 64 GiB file in the

@@ -124,12 +124,10 @@ TEST_F(Image, AnImageWhoseLookupFileCannotBeReadWholeIsPassedOver) {
     auto iso = IsoImage::open(image());
     const uint32_t config = iso->find({"AUDIO", "CONFIG"})->sector;
     const std::size_t lookupAt = std::size_t(iso->find({"AUDIO", "CONFIG", "TRAKLKUP.DAT"})->sector) * 2048;
-    iso.reset();
     std::vector<uint8_t> huge = original;
     putRecordField(huge, config, "TRAKLKUP.DAT;1", 10, 0xFFFFFFFFu);
     for (const std::vector<uint8_t>& damaged : {std::vector<uint8_t>(original.begin(), original.begin() + long(lookupAt) + 6), huge}) {
         test::writeFile(image(), damaged);
-        fs::remove_all(dir / "work");
         GameData data(prompts, [this] { return std::vector<fs::path>{image(), dir / "later.iso"}; }, dir / "work");
         data.loadCatalogue();
         ASSERT_TRUE(data.disc());

@@ -6,7 +6,6 @@
 #include <array>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <filesystem>
